@@ -1,0 +1,67 @@
+# The two commands of the README: `make run` and `make test`. Both install what
+# is missing first, so a fresh Debian 12 machine needs nothing else.
+
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
+            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
+            xvfb xauth fonts-liberation unzip
+# Only for regenerating data/System/pluto.sys (`make pluto-table`).
+PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
+
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+BUILD_DIR := build
+TEST_BUILD_DIR := build-test
+RUN_DIR := run
+JOBS ?= $(shell nproc)
+TODAY := $(shell date +%Y-%m-%d)
+
+.PHONY: all deps build run test bench format pluto-table clean
+
+all: build
+
+# Installs the Debian packages that are not installed yet; does nothing when all are.
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DNEVALORUM_TESTS=OFF
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# A working folder laid out as an installation, and today's positions in it.
+run: build
+	mkdir -p $(RUN_DIR)
+	cp -r data/. $(RUN_DIR)/
+	$(BUILD_DIR)/app/nevalorum-forecast positions --date $(TODAY) --workdir $(RUN_DIR)
+
+# Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test: deps
+	cmake -S . -B $(TEST_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNEVALORUM_SANITIZE=ON \
+	  -DNEVALORUM_BENCH=OFF
+	cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
+	cd $(TEST_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD_DIR)/bench/ephemeris_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Regenerates the Pluto table from Debian's Swiss Ephemeris library (not needed to build).
+pluto-table:
+	$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(PLUTO_TABLE_PACKAGES)
+	mkdir -p $(BUILD_DIR)
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror tools/pluto_table/make_pluto_table.cpp \
+	  $$(pkg-config --cflags --libs swe) -o $(BUILD_DIR)/make_pluto_table
+	$(BUILD_DIR)/make_pluto_table data/System/pluto.sys --check
+	$(BUILD_DIR)/make_pluto_table data/System/pluto.sys
+
+clean:
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(RUN_DIR)

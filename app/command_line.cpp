@@ -1,0 +1,79 @@
+#include "app/command_line.h"
+
+#include <regex>
+
+#include "ephemeris/time_scale.h"
+
+namespace nevalorum {
+
+const std::string& ParsedOptions::Required(const std::string& name) const {
+    auto found = Values.find(name);
+    if (found == Values.end()) {
+        throw UsageError("Missing option " + name);
+    }
+    return found->second;
+}
+
+std::string ParsedOptions::ValueOr(const std::string& name, const std::string& fallback) const {
+    auto found = Values.find(name);
+    return found == Values.end() ? fallback : found->second;
+}
+
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
+                           const std::set<std::string>& valueOptions,
+                           const std::set<std::string>& flagOptions) {
+    ParsedOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (flagOptions.count(argument) != 0) {
+            options.Flags.insert(argument);
+        } else if (valueOptions.count(argument) != 0) {
+            if (i + 1 == arguments.size()) {
+                throw UsageError("Option " + argument + " needs a value");
+            }
+            options.Values[argument] = arguments[++i];
+        } else {
+            throw UsageError("Unknown argument '" + argument + "'");
+        }
+    }
+    return options;
+}
+
+CalendarDate ParseDate(const std::string& text) {
+    static const std::regex dayFirst(R"((\d{1,2})\.(\d{1,2})\.(\d{1,4}))");
+    static const std::regex yearFirst(R"((\d{1,4})-(\d{1,2})-(\d{1,2}))");
+    std::smatch match;
+    CalendarDate date;
+    if (std::regex_match(text, match, dayFirst)) {
+        date = {std::stoi(match[1]), std::stoi(match[2]), std::stoi(match[3])};
+    } else if (std::regex_match(text, match, yearFirst)) {
+        date = {std::stoi(match[3]), std::stoi(match[2]), std::stoi(match[1])};
+    } else {
+        throw Error("'" + text + "' is not a date: write it as D.M.YYYY or YYYY-MM-DD");
+    }
+    // A day the calendar has comes back unchanged from its moment; 31 April,
+    // 29 February of a common year and the days dropped in October 1582 do not.
+    const EphemerisDay moment = CalendarToEphemerisDay(date.Day, date.Month, date.Year, 12, 0, 0);
+    const CalendarMoment back = EphemerisDayToCalendar(moment);
+    if (date.Year < 1 || date.Month < 1 || date.Month > 12 || back.Day != date.Day ||
+        back.Month != date.Month || back.Year != date.Year) {
+        throw Error("The date '" + text + "' does not exist");
+    }
+    return date;
+}
+
+ClockTime ParseTime(const std::string& text) {
+    static const std::regex form(R"((\d{1,2}):(\d{2})(?::(\d{2}))?)");
+    std::smatch match;
+    if (!std::regex_match(text, match, form)) {
+        throw Error("'" + text + "' is not a time: write it as HH:MM or HH:MM:SS");
+    }
+    ClockTime time{std::stoi(match[1]), std::stoi(match[2]),
+                   match[3].matched ? std::stoi(match[3]) : 0};
+    if (time.Hour > 23 || time.Minute > 59 || time.Second > 59) {
+        throw Error("The time '" + text + "' does not exist");
+    }
+    return time;
+}
+
+}  // namespace nevalorum

@@ -1,0 +1,33 @@
+#pragma once
+// Whole-file reading and the identity of a file on disk, with failures raised as
+// InputOutputError messages that name the file.
+
+#include <cstdint>
+#include <string>
+
+#include "common/errors.h"
+
+namespace nevalorum {
+
+// What tells one version of a file from another: a cache holds parsed contents
+// under this key and reads the file again when it changes.
+struct FileStamp {
+    std::uintmax_t Size = 0;
+    std::int64_t ModifiedNanoseconds = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The error for a failed operation on a file: "File not found", "File access
+// denied" or "I/O error <n>", followed by the path.
+InputOutputError FileError(const std::string& path, int errorNumber);
+
+// Throws FileError when the file does not exist or cannot be examined.
+FileStamp StampOfFile(const std::string& path);
+
+bool FileExists(const std::string& path);
+
+// The file's bytes, unchanged. Throws FileError when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace nevalorum

@@ -1,0 +1,91 @@
+#include "ephemeris/pluto_table.h"
+
+#include <cstdio>
+
+#include "common/conversion.h"
+#include "common/errors.h"
+
+namespace nevalorum {
+namespace {
+
+// The longest text a record's number may have.
+constexpr std::size_t MaxRecordLength = 32;
+
+bool IsBlankOrLineEnd(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Reads a decimal integer with an optional sign; nothing else may follow.
+std::optional<std::int32_t> RecordValue(const std::string& token) {
+    if (token.size() > MaxRecordLength) {
+        return std::nullopt;
+    }
+    try {
+        return ParseInteger(token);
+    } catch (const ConversionError&) {
+        return std::nullopt;  // reported by the caller as a malformed table record
+    }
+}
+
+}  // namespace
+
+PlutoTable ParsePlutoTable(const std::string& text) {
+    PlutoTable table;
+    std::size_t position = 0;
+    const std::size_t end = text.size();
+    while (true) {
+        while (position < end && IsBlankOrLineEnd(text[position])) {
+            ++position;
+        }
+        if (position == end) {
+            return table;
+        }
+        const std::size_t start = position;
+        while (position < end && !IsBlankOrLineEnd(text[position])) {
+            ++position;
+        }
+        const std::string token = text.substr(start, position - start);
+        // A leading blank would be accepted by ParseInteger; the token has none.
+        const std::optional<std::int32_t> value = RecordValue(token);
+        if (!value) {
+            table.InvalidRecord = token;
+            return table;
+        }
+        table.Degrees.push_back(*value);
+        // The rest of the record's line is ignored.
+        while (position < end && text[position] != '\n' && text[position] != '\r') {
+            ++position;
+        }
+    }
+}
+
+const PlutoTable& PlutoTableCache::TableAt(const std::string& path) {
+    const FileStamp stamp = StampOfFile(path);
+    auto found = entries_.find(path);
+    if (found != entries_.end() && found->second.Stamp == stamp) {
+        return found->second.Table;
+    }
+    Entry entry{stamp, ParsePlutoTable(ReadWholeFile(path))};
+    return entries_.insert_or_assign(path, std::move(entry)).first->second.Table;
+}
+
+double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache) {
+    const std::string path = folder + "pluto.sys";
+    const double day = Int(moment);
+    const PlutoTable& table = cache.TableAt(path);
+    const auto recordCount = static_cast<double>(table.Degrees.size());
+    if (day >= 1 && day <= recordCount) {
+        const double longitude = table.Degrees[static_cast<std::size_t>(day) - 1] + 0.0045;
+        return NormalizeDegrees(longitude);
+    }
+    if (day > recordCount && table.InvalidRecord) {
+        throw InputOutputError("Invalid numeric format in " + path + ", record " +
+                               std::to_string(table.Degrees.size() + 1) + ": '" +
+                               *table.InvalidRecord + "'");
+    }
+    char dayText[32];
+    std::snprintf(dayText, sizeof dayText, "%.0f", day + 0.0);  // + 0.0 turns -0 into 0
+    throw InputOutputError("Pluto table " + path + " has no day " + dayText);
+}
+
+}  // namespace nevalorum

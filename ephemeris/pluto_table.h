@@ -1,0 +1,52 @@
+#pragma once
+// Pluto's longitude from the day-by-day table file "pluto.sys": line k holds the
+// longitude in whole degrees at noon of day k, day 1 being 1900-01-01.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/files.h"
+#include "ephemeris/time_scale.h"
+
+namespace nevalorum {
+
+// The records of one table file as a fresh read from its first line sees them.
+struct PlutoTable {
+    // Longitude [whole degrees] of day k at index k - 1, up to the end of the file
+    // or the first record that is not an integer.
+    std::vector<std::int32_t> Degrees;
+    // The text of the first record that is not an integer, if any; it is record
+    // Degrees.size() + 1, and every later day is unreachable behind it.
+    std::optional<std::string> InvalidRecord;
+};
+
+// Parses the table text: before each record blanks, tabs and line ends are
+// skipped; after its integer the rest of the line is ignored.
+PlutoTable ParsePlutoTable(const std::string& text);
+
+// Holds parsed table files by path, each with the size and modification time it
+// was read at; a file that changed on disk is read again. Owned by the caller of
+// the position operations and passed to them.
+class PlutoTableCache {
+  public:
+    // The table of the file at path, read afresh when the file changed.
+    const PlutoTable& TableAt(const std::string& path);
+
+  private:
+    struct Entry {
+        FileStamp Stamp;
+        PlutoTable Table;
+    };
+    std::map<std::string, Entry> entries_;
+};
+
+// Pluto's geocentric ecliptic longitude [degrees, 0..360) at the moment: the
+// integer of line Trunc(moment) of folder + "pluto.sys", plus 0.0045.
+// Throws InputOutputError when the file cannot be read, when the line's record
+// is not an integer, and when the table has no such day.
+double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache);
+
+}  // namespace nevalorum

@@ -1,0 +1,48 @@
+#pragma once
+// The time scale of the program and the angle and rounding helpers that every
+// position computation shares.
+
+#include <cstdint>
+
+namespace nevalorum {
+
+// A moment: days since 1899-12-31 12:00 (Julian day number minus 2415020.0).
+// EphemerisDay 1.0 is 1900-01-01 12:00, 36525.0 is 2000-01-01 12:00.
+using EphemerisDay = double;
+
+// Julian day number of EphemerisDay 0.0.
+inline constexpr double EphemerisDayEpoch = 2415020.0;
+
+// x truncated toward zero, as a floating value: Int(-2.7) = -2.0.
+double Int(double x);
+// x truncated toward zero, as an integer.
+std::int64_t Trunc(double x);
+// x - Int(x); it carries the sign of x.
+double Frac(double x);
+
+// Reduces an angle in degrees into [0, 360). A tiny negative angle for which
+// adding 360 rounds back up yields exactly 360.0.
+double NormalizeDegrees(double angle);
+
+// A calendar date and clock time. Years are historical on input (no year 0:
+// -1 is 1 BC) and astronomical on output (1 BC comes back as 0).
+struct CalendarMoment {
+    std::int32_t Day = 1;
+    std::int32_t Month = 1;
+    std::int32_t Year = 1900;
+    std::int32_t Hour = 0;
+    std::int32_t Minute = 0;
+    std::int32_t Second = 0;
+
+    bool operator==(const CalendarMoment&) const = default;
+};
+
+// Julian calendar before 1582-10-15, Gregorian from then on. Values are not
+// validated: Day 31 of a 30-day month is the 1st of the next month.
+EphemerisDay CalendarToEphemerisDay(std::int32_t day, std::int32_t month, std::int32_t year,
+                                    std::int32_t hour, std::int32_t minute, std::int32_t second);
+
+// Minutes and seconds are truncated, never rounded up.
+CalendarMoment EphemerisDayToCalendar(EphemerisDay moment);
+
+}  // namespace nevalorum

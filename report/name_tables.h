@@ -1,0 +1,58 @@
+#pragma once
+// The Russian words of captions, chart pictures and pages: topic titles, month
+// names in three forms and month lengths. Texts are UTF-8 here; whatever writes
+// them to a file converts them to Windows-1251. Tables are indexed from 1.
+
+#include <array>
+#include <string_view>
+
+namespace nevalorum {
+
+// Page titles; each has a blank before and after, but the second only after, so
+// that the page heading reads "<h1>Бизнес-гороскоп на ...".
+inline constexpr std::array<std::string_view, 8> TopicTitles{
+    "",
+    " Финансовый гороскоп ",
+    "Бизнес-гороскоп ",
+    " Любовный гороскоп ",
+    " Сексуальный гороскоп ",
+    " Авто-гороскоп ",
+    " Отпускной гороскоп ",
+    " Гороскоп здоровья ",
+};
+
+// The same titles without blanks, for the main window's caption.
+inline constexpr std::array<std::string_view, 8> WindowTopicTitles{
+    "",
+    "Финансовый гороскоп",
+    "Бизнес-гороскоп",
+    "Любовный гороскоп",
+    "Сексуальный гороскоп",
+    "Авто-гороскоп",
+    "Отпускной гороскоп",
+    "Гороскоп здоровья",
+};
+
+// Lower-case nominative: the page heading after "на ".
+inline constexpr std::array<std::string_view, 13> MonthNames{
+    "",     "январь", "февраль",  "март",    "апрель", "май",     "июнь",
+    "июль", "август", "сентябрь", "октябрь", "ноябрь", "декабрь",
+};
+
+// Capitalised nominative: navigation cells, month buttons and chart captions.
+inline constexpr std::array<std::string_view, 13> MonthNamesCapitalized{
+    "",     "Январь", "Февраль",  "Март",    "Апрель", "Май",     "Июнь",
+    "Июль", "Август", "Сентябрь", "Октябрь", "Ноябрь", "Декабрь",
+};
+
+// Genitive: the birth date line and the day headings.
+inline constexpr std::array<std::string_view, 13> MonthNamesGenitive{
+    "",     "января",  "февраля",  "марта",   "апреля", "мая",     "июня",
+    "июля", "августа", "сентября", "октября", "ноября", "декабря",
+};
+
+// Days a forecast month covers. February counts 28 in every year, leap years
+// included: the 29th is never sampled, charted or written.
+inline constexpr std::array<int, 13> DaysInMonth{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+}  // namespace nevalorum

@@ -1,0 +1,119 @@
+#include "ephemeris/pluto_table.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "common/errors.h"
+
+namespace nevalorum {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each test, removed afterwards.
+class PlutoTableFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("pluto_" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void Write(const std::string& text) {
+        std::ofstream(folder_ / "pluto.sys", std::ios::binary) << text;
+    }
+    std::string Folder() const { return folder_.string() + "/"; }
+
+    fs::path folder_;
+    PlutoTableCache cache_;
+};
+
+TEST_F(PlutoTableFile, ReadsTheLineOfTheDay) {
+    Write("250\r\n12\r\n-1\r\n\r\n\r\n  7 trailing words\r\n\t360\r\n359\n42");
+    struct Case {
+        double moment;
+        double expected;
+    };
+    const Case cases[] = {
+        {1.0, 250.0045}, {1.7, 250.0045}, {2.0, 12.0045}, {3.0, 359.0045},  // -1 wraps below zero
+        {4.0, 7.0045},                    // empty lines are no records
+        {5.0, 0.0045},                    // 360 wraps to 0
+        {6.0, 359.0045}, {7.0, 42.0045},  // bare LF ends a line too; last line unterminated
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(PlutoLongitude(c.moment, Folder(), cache_), c.expected, 1e-9) << c.moment;
+    }
+}
+
+TEST_F(PlutoTableFile, DaysOutsideTheTableAreErrors) {
+    Write("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n");
+    const std::string path = Folder() + "pluto.sys";
+    struct Case {
+        double moment;
+        std::string message;
+    };
+    const Case cases[] = {
+        {11.0, "Pluto table " + path + " has no day 11"},
+        {80000.5, "Pluto table " + path + " has no day 80000"},
+        {0.5, "Pluto table " + path + " has no day 0"},
+        {-0.5, "Pluto table " + path + " has no day 0"},
+        {-3.0, "Pluto table " + path + " has no day -3"},
+    };
+    for (const Case& c : cases) {
+        try {
+            PlutoLongitude(c.moment, Folder(), cache_);
+            ADD_FAILURE() << "no error for " << c.moment;
+        } catch (const InputOutputError& error) {
+            EXPECT_EQ(error.what(), c.message);
+        }
+    }
+    EXPECT_NEAR(PlutoLongitude(10.99, Folder(), cache_), 10.0045, 1e-9);
+}
+
+// A record that is no integer stops the table there: the days before it are
+// read as usual, the days from it on raise the invalid-number error.
+TEST_F(PlutoTableFile, RecordThatIsNoIntegerIsAnError) {
+    for (const std::string bad : {"1.5", "abc", "12x", "99999999999", "+-3"}) {
+        Write("100\r\n101\r\n" + bad + "\r\n103\r\n");
+        EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 101.0045, 1e-9) << bad;
+        for (double moment : {3.0, 4.0, 9.0}) {
+            try {
+                PlutoLongitude(moment, Folder(), cache_);
+                ADD_FAILURE() << "no error for " << bad;
+            } catch (const InputOutputError& error) {
+                EXPECT_NE(std::string(error.what()).find("Invalid numeric format"),
+                          std::string::npos)
+                    << error.what();
+                EXPECT_NE(std::string(error.what()).find("'" + bad + "'"), std::string::npos);
+            }
+        }
+        // Keep the next version's modification time apart from this one's.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+TEST_F(PlutoTableFile, MissingFileIsAnError) {
+    EXPECT_THROW(PlutoLongitude(1.0, Folder(), cache_), InputOutputError);
+}
+
+// The cache gives what a fresh read gives: a changed file is read again.
+TEST_F(PlutoTableFile, ChangedFileIsReadAgain) {
+    Write("10\r\n20\r\n");
+    EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 20.0045, 1e-9);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Write("10\r\n30\r\n40\r\n");
+    EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 30.0045, 1e-9);
+    EXPECT_NEAR(PlutoLongitude(3.0, Folder(), cache_), 40.0045, 1e-9);
+    fs::remove(folder_ / "pluto.sys");
+    EXPECT_THROW(PlutoLongitude(2.0, Folder(), cache_), InputOutputError);
+}
+
+}  // namespace
+}  // namespace nevalorum

@@ -1,0 +1,34 @@
+#include "report/name_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace nevalorum {
+namespace {
+
+// The page heading relies on the blanks around the titles.
+TEST(TopicTitles, BlanksSeparateTitlesFromNeighbouringWords) {
+    for (int topic = 1; topic <= 7; ++topic) {
+        const std::string_view title = TopicTitles[topic];
+        EXPECT_EQ(title.back(), ' ') << topic;
+        EXPECT_EQ(title.front() == ' ', topic != 2) << topic;
+        // The window's title is the page title without its blanks.
+        const std::size_t first = title.find_first_not_of(' ');
+        const std::size_t last = title.find_last_not_of(' ');
+        EXPECT_EQ(title.substr(first, last - first + 1), WindowTopicTitles[topic]);
+    }
+}
+
+TEST(MonthTables, FormsAndLengths) {
+    EXPECT_EQ(MonthNames[5], "май");
+    EXPECT_EQ(MonthNamesCapitalized[5], "Май");
+    EXPECT_EQ(MonthNamesGenitive[5], "мая");
+    EXPECT_EQ(MonthNamesGenitive[3], "марта");
+    EXPECT_EQ(MonthNamesCapitalized[12], "Декабрь");
+    EXPECT_EQ(DaysInMonth[2], 28);
+    EXPECT_EQ(std::accumulate(DaysInMonth.begin(), DaysInMonth.end(), 0), 365);
+}
+
+}  // namespace
+}  // namespace nevalorum
