@@ -33,7 +33,7 @@ int PositionsCommand(const std::vector<std::string>& arguments) {
                                                        time.Minute, time.Second);
     PlutoTableCache cache;
     const BodyLongitudes longitudes =
-        ComputeLongitudes(moment, ComputedBodies, {folders.SystemFolder, &cache});
+        ComputeLongitudes(moment, ComputedBodies, PlutoSource(folders.SystemFolder, cache));
 
     if (options.Flag("--json")) {
         std::printf("{\"moment\": %.17g, \"longitudes\": {", moment);

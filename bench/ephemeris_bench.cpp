@@ -1,5 +1,6 @@
 // The nine longitudes of one moment, as a forecast asks for them: the Sun's
-// vector computed once, Pluto from a warm table cache.
+// vector computed once, Pluto from a table checked against the disk once per
+// computation.
 
 #include <benchmark/benchmark.h>
 
@@ -16,7 +17,7 @@ std::string SystemFolder() {
 
 void NineLongitudes(benchmark::State& state) {
     PlutoTableCache cache;
-    const PlutoSource pluto{SystemFolder(), &cache};
+    const PlutoSource pluto(SystemFolder(), cache);
     double moment = 46000.0;
     ComputeLongitudes(moment, ComputedBodies, pluto);  // warm the cache
     for (auto _ : state) {

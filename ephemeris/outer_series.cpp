@@ -15,9 +15,13 @@
 namespace nevalorum {
 
 using series::ArcsecondsPerRadian;
+using series::ArgumentMultiples;
 using series::FinalStep;
 using series::LatitudeFromSine;
+using series::Multiples;
+using series::PeriodicTerm;
 using series::ReduceTurns;
+using series::TermTable;
 
 namespace {
 
@@ -43,112 +47,77 @@ GiantAnomalies MeanAnomaliesOfGiants(double tau) {
             ReduceTurns(3.842683 + 0.0747862 * tau)};
 }
 
-// One term of a time or radius perturbation of Jupiter or Saturn:
-// (Amplitude + AmplitudePerY * Y) * f(SaturnMultiple * Ms + JupiterMultiple * Mj
-//   + UranusMultiple * Mu + Phase + PhasePerYear * tau), f being sine or cosine
-// as the table says.
-struct GiantTerm {
-    double Amplitude;
-    double AmplitudePerY;
-    double SaturnMultiple;
-    double JupiterMultiple;
-    double UranusMultiple;
-    double Phase;             // [radians]
-    double PhasePerYear = 0;  // [radians per year of tau]
-};
-
-double GiantAmplitude(const GiantTerm& term, double y) {
-    return term.Amplitude + term.AmplitudePerY * y;
-}
-
-double GiantArgument(const GiantTerm& term, const GiantAnomalies& m, double tau) {
-    return term.SaturnMultiple * m.Saturn + term.JupiterMultiple * m.Jupiter +
-           term.UranusMultiple * m.Uranus + term.Phase + term.PhasePerYear * tau;
-}
-
-double AccumulateGiantSines(double sum, std::span<const GiantTerm> terms, const GiantAnomalies& m,
-                            double y, double tau) {
-    for (const GiantTerm& term : terms) {
-        sum += GiantAmplitude(term, y) * std::sin(GiantArgument(term, m, tau));
-    }
-    return sum;
-}
-
-double AccumulateGiantCosines(double sum, std::span<const GiantTerm> terms, const GiantAnomalies& m,
-                              double y, double tau) {
-    for (const GiantTerm& term : terms) {
-        sum += GiantAmplitude(term, y) * std::cos(GiantArgument(term, m, tau));
-    }
-    return sum;
-}
-
 // Jupiter's time perturbation [1e-6 day], sine terms.
-// Columns: amplitude, amplitude per Y, multiples of Ms, Mj, Mu, phase, phase per year.
-constexpr GiantTerm JupiterTimeTerms[] = {
-    {0, 39928, 0, -1, 0, 3.969972},
-    {37294, 0, 1, 0, 0, 2.634308},
-    {266919, 0, 1, -1, 0, 1.382349},
-    {22776, 0, 2, 0, 0, 2.161241},
-    {411235, 0, 2, -1, 0, 0.02466},
-    {650670, 0, 2, -2, 0, 5.879958},
-    {46930, 0, 3, -1, 0, 5.448768},
-    {276299, 0, 3, -2, 0, 2.223234},
-    {54251, 0, 3, -3, 0, 1.007312},
-    {56290, 0, 4, -2, 0, 1.718587},
-    {50072, 0, 4, -3, 0, 0.454571},
-    {538023, 0, 5, -3, 0, 3.079881},
-    {0, 1888, 5, -3, 0, 1.411884},
-    {36853, 0, 10, -4, 0, 5.4748, 0.00071},
-    {3998745, -2213, 5, -2, 0, 1.171968, -0.0003974},
-    {28956, 0, 6, -2, -3, 3.27831},
+// Arguments Ms, Mj, Mu (Saturn, Jupiter, Uranus); amplitude variable Y, phase variable tau.
+constexpr PeriodicTerm JupiterTimeTerms[] = {
+    {0, {0, -1, 0}, 3.969972, 39928},
+    {37294, {1, 0, 0}, 2.634308},
+    {266919, {1, -1, 0}, 1.382349},
+    {22776, {2, 0, 0}, 2.161241},
+    {411235, {2, -1, 0}, 0.02466},
+    {650670, {2, -2, 0}, 5.879958},
+    {46930, {3, -1, 0}, 5.448768},
+    {276299, {3, -2, 0}, 2.223234},
+    {54251, {3, -3, 0}, 1.007312},
+    {56290, {4, -2, 0}, 1.718587},
+    {50072, {4, -3, 0}, 0.454571},
+    {538023, {5, -3, 0}, 3.079881},
+    {0, {5, -3, 0}, 1.411884, 1888},
+    {36853, {10, -4, 0}, 5.4748, 0, 0.00071},
+    {3998745, {5, -2, 0}, 1.171968, -2213, -0.0003974},
+    {28956, {6, -2, -3}, 3.27831},
 };
+const TermTable JupiterTimeTable{JupiterTimeTerms};
 
-// Jupiter's radius perturbation [1e-7 of log10 r], cosine terms; columns as above.
-constexpr GiantTerm JupiterRadiusTerms[] = {
-    {0, 126, 0, -1, 0, 3.9698}, {545, 0, 1, -1, 0, 1.3821},  {61, 0, 2, 0, 0, 5.3265},
-    {383, 0, 2, -1, 0, 6.2167}, {2303, 0, 2, -2, 0, 5.88},   {62, 0, 2, -3, 0, 5.8151},
-    {56, 0, 3, -1, 0, 2.322},   {738, 0, 3, -2, 0, 2.2095},  {241, 0, 3, -3, 0, 1.0213},
-    {85, 0, 4, -2, 0, 1.6416},  {193, 0, 4, -3, 0, 0.4714},  {60, 0, 4, -4, 0, 2.2314},
-    {229, 0, 5, -2, 0, 4.152},  {1679, 0, 5, -3, 0, 3.0787}, {65, 0, 5, -4, 0, 2.4648},
+// Jupiter's radius perturbation [1e-7 of log10 r], cosine terms; arguments and variables as above.
+constexpr PeriodicTerm JupiterRadiusTerms[] = {
+    {0, {0, -1, 0}, 3.9698, 126}, {545, {1, -1, 0}, 1.3821},  {61, {2, 0, 0}, 5.3265},
+    {383, {2, -1, 0}, 6.2167},    {2303, {2, -2, 0}, 5.88},   {62, {2, -3, 0}, 5.8151},
+    {56, {3, -1, 0}, 2.322},      {738, {3, -2, 0}, 2.2095},  {241, {3, -3, 0}, 1.0213},
+    {85, {4, -2, 0}, 1.6416},     {193, {4, -3, 0}, 0.4714},  {60, {4, -4, 0}, 2.2314},
+    {229, {5, -2, 0}, 4.152},     {1679, {5, -3, 0}, 3.0787}, {65, {5, -4, 0}, 2.4648},
 };
+const TermTable JupiterRadiusTable{JupiterRadiusTerms};
 
-// Saturn's time perturbation [1e-5 day], sine terms; columns as above.
-constexpr GiantTerm SaturnTimeTerms[] = {
-    {0, 65776, 1, 0, 0, 4.1536},
-    {0, 1344, 2, 0, 0, 4.1536},
-    {10041, 0, 0, -1, 0, 1.5144},
-    {5977, 0, 1, -1, 0, 3.3089},
-    {350470, 0, 2, -1, 0, 3.1665},
-    {0, 1021, 2, -1, 0, 2.1372},
-    {27834, 0, 3, -1, 0, 2.1158},
-    {21710, 0, 3, -2, 0, 2.3661},
-    {567852, 0, 4, -2, 0, 4.8415},
-    {26600, 0, 2, -2, 0, 2.7397},
-    {0, 4045, 4, -2, 0, 3.1343},
-    {2415265, 0, 5, -2, 0, 4.3129, -0.000398},
-    {0, 3425, 5, -2, 0, 1.1713, -0.00039},
-    {0, 505, 6, -2, 0, 2.199},
-    {5410, 0, 3, -3, 0, 4.0908},
-    {3820, 0, 4, -3, 0, 3.5476},
-    {5189, 0, 7, -3, 0, 0.5481},
-    {7330, 0, 9, -4, 0, 2.8572},
-    {22255, 0, 10, -4, 0, 2.3321, -0.000718},
-    {6604, 0, -1, 0, 1, 1.3794},
-    {6313, 0, -1, 0, 2, 6.1834},
-    {10175, 0, -2, 0, 2, 5.8769},
-    {23440, 0, -1, 0, 3, 5.616},
-    {19196, 0, -2, 0, 3, 2.0827},
-    {23778, 0, 6, -2, -3, 0.121},
+// Saturn's time perturbation [1e-5 day], sine terms; arguments and variables as above.
+constexpr PeriodicTerm SaturnTimeTerms[] = {
+    {0, {1, 0, 0}, 4.1536, 65776},
+    {0, {2, 0, 0}, 4.1536, 1344},
+    {10041, {0, -1, 0}, 1.5144},
+    {5977, {1, -1, 0}, 3.3089},
+    {350470, {2, -1, 0}, 3.1665},
+    {0, {2, -1, 0}, 2.1372, 1021},
+    {27834, {3, -1, 0}, 2.1158},
+    {21710, {3, -2, 0}, 2.3661},
+    {567852, {4, -2, 0}, 4.8415},
+    {26600, {2, -2, 0}, 2.7397},
+    {0, {4, -2, 0}, 3.1343, 4045},
+    {2415265, {5, -2, 0}, 4.3129, 0, -0.000398},
+    {0, {5, -2, 0}, 1.1713, 3425, -0.00039},
+    {0, {6, -2, 0}, 2.199, 505},
+    {5410, {3, -3, 0}, 4.0908},
+    {3820, {4, -3, 0}, 3.5476},
+    {5189, {7, -3, 0}, 0.5481},
+    {7330, {9, -4, 0}, 2.8572},
+    {22255, {10, -4, 0}, 2.3321, 0, -0.000718},
+    {6604, {-1, 0, 1}, 1.3794},
+    {6313, {-1, 0, 2}, 6.1834},
+    {10175, {-2, 0, 2}, 5.8769},
+    {23440, {-1, 0, 3}, 5.616},
+    {19196, {-2, 0, 3}, 2.0827},
+    {23778, {6, -2, -3}, 0.121},
 };
+const TermTable SaturnTimeTable{SaturnTimeTerms};
 
-// Saturn's radius perturbation [1e-7 of log10 r], cosine terms; columns as above.
-constexpr GiantTerm SaturnRadiusTerms[] = {
-    {187, 0, 1, 0, 0, 5.1559},   {0, 835, 1, 0, 0, 1.012},    {3783, 0, 1, -1, 0, 1.3919},
-    {2443, 0, 2, -1, 0, 3.0725}, {241, 0, 3, -1, 0, 5.3391},  {644, 0, 2, -2, 0, 2.7328},
-    {421, 0, 3, -2, 0, 2.4778},  {7005, 0, 4, -2, 0, 4.8391}, {1142, 0, 5, -2, 0, 1.0965, -0.00043},
-    {235, 0, 3, -2, 0, 2.0786},  {147, 0, 3, -3, 0, 4.0829},  {0, 50, 4, -2, 0, 3.1353},
-    {0, 23, 2, 0, 0, 1.024},
+// Saturn's radius perturbation [1e-7 of log10 r], cosine terms; arguments and variables as above.
+constexpr PeriodicTerm SaturnRadiusTerms[] = {
+    {187, {1, 0, 0}, 5.1559},   {0, {1, 0, 0}, 1.012, 835}, {3783, {1, -1, 0}, 1.3919},
+    {2443, {2, -1, 0}, 3.0725}, {241, {3, -1, 0}, 5.3391},  {644, {2, -2, 0}, 2.7328},
+    {421, {3, -2, 0}, 2.4778},  {7005, {4, -2, 0}, 4.8391}, {1142, {5, -2, 0}, 1.0965, 0, -0.00043},
+    {235, {3, -2, 0}, 2.0786},  {147, {3, -3, 0}, 4.0829},  {0, {4, -2, 0}, 3.1353, 50},
+    {0, {2, 0, 0}, 1.024, 23},
 };
+const TermTable SaturnRadiusTable{SaturnRadiusTerms};
 
 // ---------------------------------------------------------------------------
 // Uranus
@@ -218,9 +187,11 @@ SeriesResult JupiterSeries(double t) {
     const double y = 0.08430296 * tau;
     const GiantAnomalies m = MeanAnomaliesOfGiants(tau);
 
-    const double p = AccumulateGiantSines(0, JupiterTimeTerms, m, y, tau);      // [1e-6 day]
-    const double perturbedTime = tau + 4.877675 + (p / 1e6) / DaysPerYear;      // [years]
-    const double q = AccumulateGiantCosines(0, JupiterRadiusTerms, m, y, tau);  // [1e-7 log10 r]
+    const ArgumentMultiples arguments = TermTable::MultiplesFor(
+        {m.Saturn, m.Jupiter, m.Uranus}, {&JupiterTimeTable, &JupiterRadiusTable});
+    const double p = JupiterTimeTable.AddSines(0, arguments, y, tau);       // [1e-6 day]
+    const double perturbedTime = tau + 4.877675 + (p / 1e6) / DaysPerYear;  // [years]
+    const double q = JupiterRadiusTable.AddCosines(0, arguments, y, tau);   // [1e-7 log10 r]
 
     // Mean anomaly at the perturbed time, deliberately not reduced.
     const double meanAnomaly = 0.5296909443153688 * perturbedTime;
@@ -244,10 +215,12 @@ SeriesResult SaturnSeries(double t) {
     const double y = 0.03394769 * tau;
     const GiantAnomalies m = MeanAnomaliesOfGiants(tau);
 
-    const double p = AccumulateGiantSines(0, SaturnTimeTerms, m, y, tau);   // [1e-5 day]
+    const ArgumentMultiples arguments = TermTable::MultiplesFor(
+        {m.Saturn, m.Jupiter, m.Uranus}, {&SaturnTimeTable, &SaturnRadiusTable});
+    const double p = SaturnTimeTable.AddSines(0, arguments, y, tau);        // [1e-5 day]
     const double perturbedTime = tau + 23.29702 + (p / 1e5) / DaysPerYear;  // [years]
     const double q =
-        AccumulateGiantCosines(1826 + 12 * y, SaturnRadiusTerms, m, y, tau);  // [1e-7 log10 r]
+        SaturnRadiusTable.AddCosines(1826 + 12 * y, arguments, y, tau);  // [1e-7 log10 r]
 
     // Mean anomaly at the perturbed time, deliberately not reduced.
     const double meanAnomaly = 0.2132996 * perturbedTime;

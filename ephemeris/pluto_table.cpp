@@ -59,33 +59,39 @@ PlutoTable ParsePlutoTable(const std::string& text) {
     }
 }
 
-const PlutoTable& PlutoTableCache::TableAt(const std::string& path) {
+std::shared_ptr<const PlutoTable> PlutoTableCache::TableAt(const std::string& path) {
     const FileStamp stamp = StampOfFile(path);
     auto found = entries_.find(path);
     if (found != entries_.end() && found->second.Stamp == stamp) {
         return found->second.Table;
     }
-    Entry entry{stamp, ParsePlutoTable(ReadWholeFile(path))};
-    return entries_.insert_or_assign(path, std::move(entry)).first->second.Table;
+    auto table = std::make_shared<const PlutoTable>(ParsePlutoTable(ReadWholeFile(path)));
+    entries_.insert_or_assign(path, Entry{stamp, table});
+    return table;
 }
 
-double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache) {
-    const std::string path = folder + "pluto.sys";
+PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
+    : path_(folder + "pluto.sys"), table_(cache.TableAt(path_)) {}
+
+double PlutoSource::Longitude(EphemerisDay moment) const {
     const double day = Int(moment);
-    const PlutoTable& table = cache.TableAt(path);
-    const auto recordCount = static_cast<double>(table.Degrees.size());
+    const auto recordCount = static_cast<double>(table_->Degrees.size());
     if (day >= 1 && day <= recordCount) {
-        const double longitude = table.Degrees[static_cast<std::size_t>(day) - 1] + 0.0045;
+        const double longitude = table_->Degrees[static_cast<std::size_t>(day) - 1] + 0.0045;
         return NormalizeDegrees(longitude);
     }
-    if (day > recordCount && table.InvalidRecord) {
-        throw InputOutputError("Invalid numeric format in " + path + ", record " +
-                               std::to_string(table.Degrees.size() + 1) + ": '" +
-                               *table.InvalidRecord + "'");
+    if (day > recordCount && table_->InvalidRecord) {
+        throw InputOutputError("Invalid numeric format in " + path_ + ", record " +
+                               std::to_string(table_->Degrees.size() + 1) + ": '" +
+                               *table_->InvalidRecord + "'");
     }
     char dayText[32];
     std::snprintf(dayText, sizeof dayText, "%.0f", day + 0.0);  // + 0.0 turns -0 into 0
-    throw InputOutputError("Pluto table " + path + " has no day " + dayText);
+    throw InputOutputError("Pluto table " + path_ + " has no day " + dayText);
+}
+
+double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache) {
+    return PlutoSource(folder, cache).Longitude(moment);
 }
 
 }  // namespace nevalorum

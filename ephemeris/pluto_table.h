@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,21 +33,38 @@ PlutoTable ParsePlutoTable(const std::string& text);
 // the position operations and passed to them.
 class PlutoTableCache {
   public:
-    // The table of the file at path, read afresh when the file changed.
-    const PlutoTable& TableAt(const std::string& path);
+    // The table of the file at path as it is on disk now, read afresh when the
+    // file changed. Throws InputOutputError when the file cannot be read.
+    std::shared_ptr<const PlutoTable> TableAt(const std::string& path);
 
   private:
     struct Entry {
         FileStamp Stamp;
-        PlutoTable Table;
+        std::shared_ptr<const PlutoTable> Table;
     };
     std::map<std::string, Entry> entries_;
 };
 
-// Pluto's geocentric ecliptic longitude [degrees, 0..360) at the moment: the
-// integer of line Trunc(moment) of folder + "pluto.sys", plus 0.0045.
-// Throws InputOutputError when the file cannot be read, when the line's record
-// is not an integer, and when the table has no such day.
+// Pluto's table for one computation: the file checked against the disk once,
+// then read for every moment of the computation, so that all its moments see
+// one version of the file.
+class PlutoSource {
+  public:
+    // Throws InputOutputError when folder + "pluto.sys" cannot be read.
+    PlutoSource(const std::string& folder, PlutoTableCache& cache);
+
+    // Pluto's geocentric ecliptic longitude [degrees, 0..360) at the moment: the
+    // integer of line Trunc(moment) plus 0.0045. Throws InputOutputError when
+    // that line's record is not an integer or the table has no such day.
+    double Longitude(EphemerisDay moment) const;
+
+  private:
+    std::string path_;
+    std::shared_ptr<const PlutoTable> table_;
+};
+
+// Pluto's longitude [degrees, 0..360) from folder + "pluto.sys" as it is on disk
+// now; the errors of PlutoSource.
 double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache);
 
 }  // namespace nevalorum

@@ -12,34 +12,11 @@ constexpr double RadiansPerDegree = 0.01745329252;
 constexpr double CosObliquity = 0.917408;
 constexpr double SinObliquity = 0.397949;
 
-double SeriesTime(EphemerisDay moment) {
-    return JulianCenturies(moment + EphemerisDayEpoch);
-}
-
-// Geocentric longitude of a planet from its heliocentric series, given the
-// vector of the Sun of the same moment.
-double GeocentricLongitude(SeriesResult (*series)(double), EphemerisDay moment,
-                           SunVector& sunVector) {
-    const SeriesResult planet = series(SeriesTime(moment));
-    const EclipticCoordinates ecliptic =
-        EquatorialToEcliptic(planet.X, planet.Y, planet.Z, false, sunVector);
-    return NormalizeDegrees(ecliptic.Longitude);
-}
-
-// A planet's position operation: the Sun of the moment first, then the planet.
-double PlanetLongitude(SeriesResult (*series)(double), EphemerisDay moment, SunVector& sunVector) {
-    SunLongitude(moment, sunVector);
-    return GeocentricLongitude(series, moment, sunVector);
-}
-
-}  // namespace
-
-double JulianCenturies(double julianDay) {
-    return (julianDay - EphemerisDayEpoch) / 36525;
-}
-
-EclipticCoordinates EquatorialToEcliptic(double x, double y, double z, bool isSun,
-                                         SunVector& sunVector) {
+// The conversion, inlined into the position operations so that the latitude,
+// which they do not use, is not computed for them.
+[[gnu::always_inline]] inline EclipticCoordinates ConvertToEcliptic(double x, double y, double z,
+                                                                    bool isSun,
+                                                                    SunVector& sunVector) {
     if (isSun) {
         sunVector = {x, y, z};
     } else {
@@ -69,9 +46,40 @@ EclipticCoordinates EquatorialToEcliptic(double x, double y, double z, bool isSu
     return result;
 }
 
+double SeriesTime(EphemerisDay moment) {
+    return JulianCenturies(moment + EphemerisDayEpoch);
+}
+
+// Geocentric longitude of a planet from its heliocentric series, given the
+// vector of the Sun of the same moment.
+double GeocentricLongitude(SeriesResult (*series)(double), EphemerisDay moment,
+                           SunVector& sunVector) {
+    const SeriesResult planet = series(SeriesTime(moment));
+    const EclipticCoordinates ecliptic =
+        ConvertToEcliptic(planet.X, planet.Y, planet.Z, false, sunVector);
+    return NormalizeDegrees(ecliptic.Longitude);
+}
+
+// A planet's position operation: the Sun of the moment first, then the planet.
+double PlanetLongitude(SeriesResult (*series)(double), EphemerisDay moment, SunVector& sunVector) {
+    SunLongitude(moment, sunVector);
+    return GeocentricLongitude(series, moment, sunVector);
+}
+
+}  // namespace
+
+double JulianCenturies(double julianDay) {
+    return (julianDay - EphemerisDayEpoch) / 36525;
+}
+
+EclipticCoordinates EquatorialToEcliptic(double x, double y, double z, bool isSun,
+                                         SunVector& sunVector) {
+    return ConvertToEcliptic(x, y, z, isSun, sunVector);
+}
+
 double SunLongitude(EphemerisDay moment, SunVector& sunVector) {
     const SeriesResult sun = SolarSeries(SeriesTime(moment));
-    const EclipticCoordinates ecliptic = EquatorialToEcliptic(sun.X, sun.Y, sun.Z, true, sunVector);
+    const EclipticCoordinates ecliptic = ConvertToEcliptic(sun.X, sun.Y, sun.Z, true, sunVector);
     return NormalizeDegrees(ecliptic.Longitude);
 }
 
@@ -106,7 +114,7 @@ BodyLongitudes ComputeLongitudes(EphemerisDay moment, std::span<const BodyNumber
         if (body == Sun) {
             longitudes[body] = sun;
         } else if (body == Pluto) {
-            longitudes[body] = PlutoLongitude(moment, pluto.Folder, *pluto.Cache);
+            longitudes[body] = pluto.Longitude(moment);
         } else if (body != Moon) {
             // Every planet operation would compute this moment's Sun again: reuse it.
             longitudes[body] = GeocentricLongitude(BodyTable[body - 1].Series, moment, sunVector);

@@ -90,13 +90,6 @@ inline constexpr std::array<BodyNumber, 9> ComputedBodies{Sun,    Mercury, Venus
 // Longitudes [degrees, 0..360) by BodyNumber; slot 0 and the Moon's slot 2 stay 0.
 using BodyLongitudes = std::array<double, 11>;
 
-// Where Pluto's table is read: the folder that holds "pluto.sys" and the cache
-// of parsed tables.
-struct PlutoSource {
-    std::string Folder;
-    PlutoTableCache* Cache;
-};
-
 // The longitudes of the listed bodies at one moment, as the body's position
 // operation gives them; the Sun's vector is computed once for all of them.
 BodyLongitudes ComputeLongitudes(EphemerisDay moment, std::span<const BodyNumber> bodies,

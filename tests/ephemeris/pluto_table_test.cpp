@@ -107,10 +107,14 @@ TEST_F(PlutoTableFile, MissingFileIsAnError) {
 TEST_F(PlutoTableFile, ChangedFileIsReadAgain) {
     Write("10\r\n20\r\n");
     EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 20.0045, 1e-9);
+    const PlutoSource before(Folder(), cache_);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     Write("10\r\n30\r\n40\r\n");
     EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 30.0045, 1e-9);
     EXPECT_NEAR(PlutoLongitude(3.0, Folder(), cache_), 40.0045, 1e-9);
+    // A source opened before the change goes on with the version it saw.
+    EXPECT_NEAR(before.Longitude(2.0), 20.0045, 1e-9);
+    EXPECT_THROW(before.Longitude(3.0), InputOutputError);
     fs::remove(folder_ / "pluto.sys");
     EXPECT_THROW(PlutoLongitude(2.0, Folder(), cache_), InputOutputError);
 }

@@ -107,7 +107,8 @@ TEST(ComputeLongitudes, SameAsEachOperationAndTableForPluto) {
     const std::string folder = std::string(std::getenv("NEVALORUM_SOURCE_DIR")) + "/data/System/";
     PlutoTableCache cache;
     for (double moment : {1.0, 29386.0, 36525.0, 46000.0, 73414.0}) {
-        const BodyLongitudes all = ComputeLongitudes(moment, ComputedBodies, {folder, &cache});
+        const BodyLongitudes all =
+            ComputeLongitudes(moment, ComputedBodies, PlutoSource(folder, cache));
         for (const NamedOperation& named : SeriesOperations) {
             SunVector sunVector;
             EXPECT_EQ(all[named.body], named.operation(moment, sunVector)) << moment;
@@ -115,7 +116,8 @@ TEST(ComputeLongitudes, SameAsEachOperationAndTableForPluto) {
         EXPECT_EQ(all[Pluto], PlutoLongitude(moment, folder, cache));
         EXPECT_EQ(all[Moon], 0.0);
     }
-    const BodyLongitudes y2000 = ComputeLongitudes(36525.0, ComputedBodies, {folder, &cache});
+    const BodyLongitudes y2000 =
+        ComputeLongitudes(36525.0, ComputedBodies, PlutoSource(folder, cache));
     EXPECT_NEAR(y2000[Pluto], 251.0045, 1e-9);
 }
 
