@@ -50,6 +50,7 @@ test: deps
 
 bench: build
 	$(BUILD_DIR)/bench/ephemeris_bench
+	$(BUILD_DIR)/bench/transit_bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

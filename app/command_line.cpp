@@ -62,6 +62,37 @@ CalendarDate ParseDate(const std::string& text) {
     return date;
 }
 
+CalendarMonth ParseMonth(const std::string& text) {
+    static const std::regex monthFirst(R"((\d{1,2})\.(\d{1,4}))");
+    static const std::regex yearFirst(R"((\d{1,4})-(\d{1,2}))");
+    std::smatch match;
+    CalendarMonth month;
+    if (std::regex_match(text, match, monthFirst)) {
+        month = {std::stoi(match[1]), std::stoi(match[2])};
+    } else if (std::regex_match(text, match, yearFirst)) {
+        month = {std::stoi(match[2]), std::stoi(match[1])};
+    } else {
+        throw Error("'" + text + "' is not a month: write it as M.YYYY or YYYY-MM");
+    }
+    if (month.Month < 1 || month.Month > 12 || month.Year < 1) {
+        throw Error("The month '" + text + "' does not exist");
+    }
+    return month;
+}
+
+int ParseTopic(const std::string& text) {
+    static const char* const names[] = {"finance", "business", "love",  "sex",
+                                        "auto",    "vacation", "health"};
+    for (int topic = 1; topic <= 7; ++topic) {
+        if (text == names[topic - 1] || text == std::to_string(topic)) {
+            return topic;
+        }
+    }
+    throw Error("'" + text +
+                "' is not a topic: write 1 to 7 or finance, business, love, sex, auto, vacation, "
+                "health");
+}
+
 ClockTime ParseTime(const std::string& text) {
     static const std::regex form(R"((\d{1,2}):(\d{2})(?::(\d{2}))?)");
     std::smatch match;

@@ -51,6 +51,18 @@ struct ClockTime {
 // text when it has neither form or names a day the calendar does not have.
 CalendarDate ParseDate(const std::string& text);
 
+struct CalendarMonth {
+    int Month = 0;
+    int Year = 0;
+};
+
+// A month as M.YYYY or YYYY-MM, years 1 to 9999. Throws Error naming the text otherwise.
+CalendarMonth ParseMonth(const std::string& text);
+
+// A topic as its number 1 to 7 or its name: finance, business, love, sex, auto,
+// vacation, health. Throws Error naming the text otherwise.
+int ParseTopic(const std::string& text);
+
 // A clock time as HH:MM or HH:MM:SS. Throws Error naming the text otherwise.
 ClockTime ParseTime(const std::string& text);
 

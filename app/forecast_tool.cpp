@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "app/folders.h"
 #include "common/errors.h"
 #include "ephemeris/positions.h"
+#include "transit/month_influence.h"
 
 namespace nevalorum {
 namespace {
@@ -16,9 +18,114 @@ namespace {
 constexpr const char* Usage =
     "Usage:\n"
     "  nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR] [--json]\n"
+    "  nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC [--workdir DIR]\n"
+    "                               [--json]\n"
     "\n"
-    "DATE is D.M.YYYY or YYYY-MM-DD; the time defaults to 12:00:00. DIR is the working\n"
-    "folder whose System/pluto.sys is read (default: the current folder).\n";
+    "DATE is D.M.YYYY or YYYY-MM-DD; the time defaults to 12:00:00. MONTH is M.YYYY or\n"
+    "YYYY-MM. TOPIC is 1 to 7 or finance, business, love, sex, auto, vacation, health.\n"
+    "DIR is the working folder whose System/ holds pluto.sys and the topic files\n"
+    "(default: the current folder).\n";
+
+const char* AspectName(int aspect) {
+    switch (aspect) {
+        case 0:
+            return "conjunction";
+        case 60:
+            return "sextile";
+        case 90:
+            return "square";
+        case 120:
+            return "trine";
+        default:
+            return "opposition";
+    }
+}
+
+std::string BodyName(BodyNumber body) {
+    return std::string(BodyTable[body - 1].Name);
+}
+
+// {"1": ..., "3": ..., ...} of the listed bodies' longitudes.
+void PrintLongitudesJson(const BodyLongitudes& longitudes, std::span<const BodyNumber> bodies) {
+    std::printf("{");
+    const char* separator = "";
+    for (BodyNumber body : bodies) {
+        std::printf("%s\"%d\": %.17g", separator, static_cast<int>(body), longitudes[body]);
+        separator = ", ";
+    }
+    std::printf("}");
+}
+
+void PrintInfluenceJson(const MonthInfluence& month) {
+    std::printf("{\"NatalLongitudes\": ");
+    PrintLongitudesJson(month.NatalLongitudes, NatalBodies);
+    std::printf(", \"days\": [");
+    for (const DayInfluence& day : month.Days) {
+        std::printf("%s{\"day\": %d, \"moment\": %.17g, \"transit\": ", day.Day == 1 ? "" : ", ",
+                    day.Day, day.Moment);
+        PrintLongitudesJson(day.TransitLongitudes, TransitBodies);
+        std::printf(", \"hits\": [");
+        const char* separator = "";
+        for (const AspectHit& hit : day.Hits) {
+            std::printf("%s{\"transit\": %d, \"aspect\": %d, \"natal\": %d, \"strength\": %d}",
+                        separator, static_cast<int>(hit.TransitBody), hit.Aspect,
+                        static_cast<int>(hit.NatalBody), hit.Strength);
+            separator = ", ";
+        }
+        std::printf("], \"value\": %.17g}", day.Value);
+    }
+    std::printf("], \"MonthCurveLength\": %d, \"MonthCurve\": [", month.MonthCurveLength);
+    for (int k = 1; k <= month.MonthCurveLength; ++k) {
+        std::printf("%s%d", k == 1 ? "" : ", ", month.MonthCurve[k]);
+    }
+    std::printf("]}\n");
+}
+
+void PrintInfluenceText(const MonthInfluence& month) {
+    std::printf("Natal positions:");
+    for (BodyNumber body : NatalBodies) {
+        std::printf(" %s %.3f", BodyName(body).c_str(), month.NatalLongitudes[body]);
+    }
+    std::printf("\n");
+    for (const DayInfluence& day : month.Days) {
+        std::printf("Day %2d  value %6.1f ", day.Day, day.Value);
+        const char* separator = " ";
+        for (const AspectHit& hit : day.Hits) {
+            std::printf("%s%s %s %s (%+d)", separator, BodyName(hit.TransitBody).c_str(),
+                        AspectName(hit.Aspect), BodyName(hit.NatalBody).c_str(), hit.Strength);
+            separator = ", ";
+        }
+        std::printf("\n");
+    }
+    std::printf("Curve (%d points):", month.MonthCurveLength);
+    for (int k = 1; k <= month.MonthCurveLength; ++k) {
+        std::printf(" %d", month.MonthCurve[k]);
+    }
+    std::printf("\n");
+}
+
+// The influence of one forecast month for a birth date and topic.
+int InfluenceCommand(const std::vector<std::string>& arguments) {
+    const ParsedOptions options =
+        ParseOptions(arguments, {"--birth", "--month", "--topic", "--workdir"}, {"--json"});
+    const CalendarDate birth = ParseDate(options.Required("--birth"));
+    const CalendarMonth month = ParseMonth(options.Required("--month"));
+    const int topic = ParseTopic(options.Required("--topic"));
+    const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
+
+    PlutoTableCache plutoCache;
+    TopicFileCache topicCache;
+    const MonthInfluence influence = ComputeMonthInfluence(
+        birth.Year, birth.Month, birth.Day, month.Year, month.Month,
+        PlutoSource(folders.SystemFolder, plutoCache),
+        TopicSource(folders.SystemFolder + std::to_string(topic) + ".dat", topicCache));
+    if (options.Flag("--json")) {
+        PrintInfluenceJson(influence);
+    } else {
+        PrintInfluenceText(influence);
+    }
+    return 0;
+}
 
 // Longitudes of every computed body at the moment, one line per body or as JSON.
 int PositionsCommand(const std::vector<std::string>& arguments) {
@@ -36,13 +143,9 @@ int PositionsCommand(const std::vector<std::string>& arguments) {
         ComputeLongitudes(moment, ComputedBodies, PlutoSource(folders.SystemFolder, cache));
 
     if (options.Flag("--json")) {
-        std::printf("{\"moment\": %.17g, \"longitudes\": {", moment);
-        const char* separator = "";
-        for (BodyNumber body : ComputedBodies) {
-            std::printf("%s\"%d\": %.17g", separator, static_cast<int>(body), longitudes[body]);
-            separator = ", ";
-        }
-        std::printf("}}\n");
+        std::printf("{\"moment\": %.17g, \"longitudes\": ", moment);
+        PrintLongitudesJson(longitudes, ComputedBodies);
+        std::printf("}\n");
     } else {
         for (BodyNumber body : ComputedBodies) {
             std::printf("%s %.6f\n", std::string(BodyTable[body - 1].Name).c_str(),
@@ -59,6 +162,9 @@ int Run(const std::vector<std::string>& arguments) {
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (arguments[0] == "positions") {
         return PositionsCommand(rest);
+    }
+    if (arguments[0] == "influence") {
+        return InfluenceCommand(rest);
     }
     throw UsageError("Unknown sub-command '" + arguments[0] + "'");
 }

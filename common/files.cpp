@@ -28,16 +28,23 @@ FileStamp StampOfFile(const std::string& path) {
     if (stat(path.c_str(), &info) != 0) {
         throw FileError(path, errno);
     }
-    FileStamp stamp;
-    stamp.Size = static_cast<std::uintmax_t>(info.st_size);
-    stamp.ModifiedNanoseconds =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    return stamp;
+    return FileStamp{
+        static_cast<std::uintmax_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 bool FileExists(const std::string& path) {
+    return StampOfExistingFile(path).has_value();
+}
+
+std::optional<FileStamp> StampOfExistingFile(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return FileStamp{
+        static_cast<std::uintmax_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 std::string ReadWholeFile(const std::string& path) {

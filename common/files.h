@@ -3,6 +3,7 @@
 // InputOutputError messages that name the file.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/errors.h"
@@ -26,6 +27,9 @@ InputOutputError FileError(const std::string& path, int errorNumber);
 FileStamp StampOfFile(const std::string& path);
 
 bool FileExists(const std::string& path);
+
+// The stamp of the regular file at path, or none when no such file exists.
+std::optional<FileStamp> StampOfExistingFile(const std::string& path);
 
 // The file's bytes, unchanged. Throws FileError when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

@@ -56,3 +56,38 @@ TEST(ParseOptions, ValuesFlagsAndMistakes) {
 
 }  // namespace
 }  // namespace nevalorum
+
+namespace nevalorum {
+namespace {
+
+TEST(ParseMonth, BothFormsAndMistakes) {
+    struct Case {
+        const char* text;
+        int month, year;
+    };
+    const Case cases[] = {
+        {"3.2009", 3, 2009}, {"12.2026", 12, 2026}, {"2009-03", 3, 2009}, {"2026-1", 1, 2026}};
+    for (const Case& c : cases) {
+        const CalendarMonth month = ParseMonth(c.text);
+        EXPECT_EQ(month.Month, c.month) << c.text;
+        EXPECT_EQ(month.Year, c.year) << c.text;
+    }
+    for (const char* text : {"13.2009", "0.2009", "2009-13", "3/2009", "march", "3.2009.1", ""}) {
+        EXPECT_THROW(ParseMonth(text), Error) << text;
+    }
+}
+
+TEST(ParseTopic, NumbersAndNames) {
+    const std::pair<const char*, int> cases[] = {{"1", 1},        {"finance", 1}, {"business", 2},
+                                                 {"love", 3},     {"sex", 4},     {"auto", 5},
+                                                 {"vacation", 6}, {"health", 7},  {"7", 7}};
+    for (const auto& [text, topic] : cases) {
+        EXPECT_EQ(ParseTopic(text), topic) << text;
+    }
+    for (const char* text : {"0", "8", "Love", "01", ""}) {
+        EXPECT_THROW(ParseTopic(text), Error) << text;
+    }
+}
+
+}  // namespace
+}  // namespace nevalorum

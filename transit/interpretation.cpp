@@ -1,0 +1,156 @@
+#include "transit/interpretation.h"
+
+#include <string_view>
+
+#include "common/conversion.h"
+#include "common/errors.h"
+
+namespace nevalorum {
+namespace {
+
+// Only this many characters of a line are examined for a header.
+constexpr std::size_t HeaderLineLimit = 255;
+// At most this many characters of an entry's text are read before its "@".
+constexpr std::size_t TextLimit = 10000;
+
+// The line starting at start: its text without the line break ("\r\n" or
+// "\n"), and where the next line starts.
+struct Line {
+    std::string_view Text;
+    std::size_t Next;
+};
+
+Line LineAt(const std::string& bytes, std::size_t start) {
+    const std::size_t lineFeed = bytes.find('\n', start);
+    if (lineFeed == std::string::npos) {
+        return {std::string_view(bytes).substr(start), bytes.size()};
+    }
+    std::size_t end = lineFeed;
+    if (end > start && bytes[end - 1] == '\r') {
+        --end;
+    }
+    return {std::string_view(bytes).substr(start, end - start), lineFeed + 1};
+}
+
+// The field of three characters at the 1-based position, as far as the line reaches.
+std::string_view FieldAt(std::string_view header, std::size_t position) {
+    const std::size_t index = position - 1;
+    return index >= header.size() ? std::string_view() : header.substr(index, 3);
+}
+
+// Converts the four header fields in order; the first that fails is kept as the error.
+void ReadHeaderFields(std::string_view header, TopicEntry& entry) {
+    std::int32_t* const targets[] = {&entry.TransitBody, &entry.AspectAngle, &entry.NatalBody,
+                                     &entry.StrengthCode};
+    const std::size_t positions[] = {3, 7, 11, 15};
+    for (int i = 0; i < 4; ++i) {
+        try {
+            *targets[i] = ParseInteger(FieldAt(header, positions[i]));
+        } catch (const ConversionError& error) {
+            entry.FieldError = error.what();
+            return;
+        }
+    }
+}
+
+// Reads the entry's text, which starts at textStart and ends before the next
+// "@". A text without "@" ends at the end of the file, and a text longer than
+// TextLimit characters is cut there; either counts as unterminated.
+void ReadEntryText(const std::string& bytes, std::size_t textStart, TopicEntry& entry) {
+    std::size_t textEnd = bytes.find('@', textStart);
+    entry.Terminated = textEnd != std::string::npos;
+    if (textEnd == std::string::npos) {
+        textEnd = bytes.size();
+    }
+    if (textEnd - textStart > TextLimit) {
+        textEnd = textStart + TextLimit;
+        entry.Terminated = false;
+    }
+    const std::string_view text = std::string_view(bytes).substr(textStart, textEnd - textStart);
+    const std::size_t lineFeed = text.find('\n');
+    entry.SingleLineText = lineFeed == std::string_view::npos;
+    std::string_view firstLine = text.substr(0, lineFeed);
+    if (!entry.SingleLineText && !firstLine.empty() && firstLine.back() == '\r') {
+        firstLine.remove_suffix(1);
+    }
+    entry.FirstLine = std::string(firstLine);
+}
+
+}  // namespace
+
+std::int32_t StrengthOfCode(std::int32_t code) {
+    return code >= 101 && code <= 105 ? 100 - code : code;
+}
+
+std::string WithBullet(const std::string& text, std::int32_t strength) {
+    if (strength >= 1 && strength <= 5) {
+        return BulletTags[strength] + text + "<br>";
+    }
+    if (strength >= -5 && strength <= -1) {
+        return BulletTags[5 - strength] + text + "<br>";
+    }
+    return text;
+}
+
+TopicFile ParseTopicFile(const std::string& bytes) {
+    TopicFile file;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const Line line = LineAt(bytes, start);
+        const std::string_view header = line.Text.substr(0, HeaderLineLimit);
+        if (!header.empty() && header.front() == '*') {
+            TopicEntry entry;
+            ReadHeaderFields(header, entry);
+            ReadEntryText(bytes, line.Next, entry);
+            file.Entries.push_back(std::move(entry));
+        }
+        start = line.Next;
+    }
+    return file;
+}
+
+Interpretation TopicFile::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
+                                 std::int32_t natalBody) const {
+    for (const TopicEntry& entry : Entries) {
+        if (entry.FieldError) {
+            throw ConversionError(*entry.FieldError);
+        }
+        if (entry.TransitBody == transitBody && entry.AspectAngle == aspectAngle &&
+            entry.NatalBody == natalBody) {
+            const std::int32_t strength = StrengthOfCode(entry.StrengthCode);
+            return {WithBullet(entry.FirstLine, strength), strength};
+        }
+    }
+    return {};
+}
+
+std::shared_ptr<const TopicFile> TopicFileCache::FileAt(const std::string& path) {
+    const std::optional<FileStamp> stamp = StampOfExistingFile(path);
+    if (!stamp) {
+        entries_.erase(path);
+        return nullptr;
+    }
+    auto found = entries_.find(path);
+    if (found != entries_.end() && found->second.Stamp == *stamp) {
+        return found->second.File;
+    }
+    auto file = std::make_shared<const TopicFile>(ParseTopicFile(ReadWholeFile(path)));
+    entries_.insert_or_assign(path, Entry{*stamp, file});
+    return file;
+}
+
+TopicSource::TopicSource(const std::string& topicFilePath, TopicFileCache& cache)
+    : file_(cache.FileAt(topicFilePath)) {}
+
+Interpretation TopicSource::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
+                                   std::int32_t natalBody) const {
+    return file_ ? file_->Lookup(transitBody, aspectAngle, natalBody) : Interpretation{};
+}
+
+Interpretation LookupInterpretation(const std::string& topicFilePath, std::int32_t transitBody,
+                                    std::int32_t aspectAngle, std::int32_t natalBody,
+                                    TopicFileCache& cache) {
+    return TopicSource(topicFilePath, cache).Lookup(transitBody, aspectAngle, natalBody);
+}
+
+}  // namespace nevalorum
