@@ -10,11 +10,10 @@ PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 BUILD_DIR := build
 TEST_BUILD_DIR := build-test
-RUN_DIR := run
+RUN_DIR := work
 JOBS ?= $(shell nproc)
-TODAY := $(shell date +%Y-%m-%d)
 
-.PHONY: all deps build run test bench format pluto-table clean
+.PHONY: all deps build run test bench format pluto-table chart-template bullets topic-files clean
 
 all: build
 
@@ -35,11 +34,12 @@ $(BUILD_DIR)/build.ninja:
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# A working folder laid out as an installation, and today's positions in it.
+# A working folder laid out as an installation, and a sample forecast in it.
 run: build
-	mkdir -p $(RUN_DIR)
-	cp -r data/. $(RUN_DIR)/
-	$(BUILD_DIR)/app/nevalorum-forecast positions --date $(TODAY) --workdir $(RUN_DIR)
+	$(BUILD_DIR)/app/nevalorum-forecast init $(RUN_DIR)
+	$(BUILD_DIR)/app/nevalorum-forecast forecast --name "Иван" --birth 5.3.1990 --topic love \
+	  --workdir $(RUN_DIR)
+	@echo "The pages are in $(RUN_DIR)/Output/; open $(RUN_DIR)/Output/Hor_$$(date +%m_%Y).html"
 
 # Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: deps
@@ -51,6 +51,7 @@ test: deps
 bench: build
 	$(BUILD_DIR)/bench/ephemeris_bench
 	$(BUILD_DIR)/bench/transit_bench
+	$(BUILD_DIR)/bench/app_bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
@@ -63,6 +64,21 @@ pluto-table:
 	  $$(pkg-config --cflags --libs swe) -o $(BUILD_DIR)/make_pluto_table
 	$(BUILD_DIR)/make_pluto_table data/System/pluto.sys --check
 	$(BUILD_DIR)/make_pluto_table data/System/pluto.sys
+
+# Redraws the chart template data/System/month.bmp.
+chart-template: deps
+	mkdir -p $(BUILD_DIR)
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC tools/chart_template/make_chart_template.cpp \
+	  $$(pkg-config --cflags --libs Qt6Gui) -o $(BUILD_DIR)/make_chart_template
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/make_chart_template data/System/month.bmp
+
+# Redraws the strength marks data/Output/b_blu*.gif and b_red*.gif.
+bullets:
+	python3 tools/bullets/make_bullets.py
+
+# Rewrites data/System/1.dat to 7.dat from their UTF-8 sources.
+topic-files:
+	tools/topic_texts/make_topic_files.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(RUN_DIR)

@@ -39,7 +39,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
     return options;
 }
 
-CalendarDate ParseDate(const std::string& text) {
+CalendarDate ParseDateText(const std::string& text) {
     static const std::regex dayFirst(R"((\d{1,2})\.(\d{1,2})\.(\d{1,4}))");
     static const std::regex yearFirst(R"((\d{1,4})-(\d{1,2})-(\d{1,2}))");
     std::smatch match;
@@ -51,12 +51,12 @@ CalendarDate ParseDate(const std::string& text) {
     } else {
         throw Error("'" + text + "' is not a date: write it as D.M.YYYY or YYYY-MM-DD");
     }
-    // A day the calendar has comes back unchanged from its moment; 31 April,
-    // 29 February of a common year and the days dropped in October 1582 do not.
-    const EphemerisDay moment = CalendarToEphemerisDay(date.Day, date.Month, date.Year, 12, 0, 0);
-    const CalendarMoment back = EphemerisDayToCalendar(moment);
-    if (date.Year < 1 || date.Month < 1 || date.Month > 12 || back.Day != date.Day ||
-        back.Month != date.Month || back.Year != date.Year) {
+    return date;
+}
+
+CalendarDate ParseDate(const std::string& text) {
+    const CalendarDate date = ParseDateText(text);
+    if (!CalendarDateExists(date.Day, date.Month, date.Year)) {
         throw Error("The date '" + text + "' does not exist");
     }
     return date;

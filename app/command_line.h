@@ -47,6 +47,10 @@ struct ClockTime {
     int Second = 0;
 };
 
+// A date as D.M.YYYY or YYYY-MM-DD, read as written: whether the day exists is
+// not checked. Throws Error naming the text when it has neither form.
+CalendarDate ParseDateText(const std::string& text);
+
 // A date as D.M.YYYY or YYYY-MM-DD, years 1 to 9999. Throws Error naming the
 // text when it has neither form or names a day the calendar does not have.
 CalendarDate ParseDate(const std::string& text);

@@ -6,8 +6,13 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+#include <ctime>
+#include <filesystem>
+
 #include "app/command_line.h"
 #include "app/folders.h"
+#include "app/forecast_run.h"
 #include "common/errors.h"
 #include "ephemeris/positions.h"
 #include "transit/month_influence.h"
@@ -20,11 +25,16 @@ constexpr const char* Usage =
     "  nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR] [--json]\n"
     "  nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC [--workdir DIR]\n"
     "                               [--json]\n"
+    "  nevalorum-forecast forecast --name NAME --birth DATE --topic TOPIC [--today DATE]\n"
+    "                              [--workdir DIR] [--no-archive]\n"
+    "  nevalorum-forecast init DIR\n"
     "\n"
     "DATE is D.M.YYYY or YYYY-MM-DD; the time defaults to 12:00:00. MONTH is M.YYYY or\n"
     "YYYY-MM. TOPIC is 1 to 7 or finance, business, love, sex, auto, vacation, health.\n"
     "DIR is the working folder whose System/ holds pluto.sys and the topic files\n"
-    "(default: the current folder).\n";
+    "(default: the current folder); forecast writes the six months from today's month\n"
+    "(or that of --today) into its Output/. init creates a working folder from the\n"
+    "installed data, adding only what is missing.\n";
 
 const char* AspectName(int aspect) {
     switch (aspect) {
@@ -155,6 +165,87 @@ int PositionsCommand(const std::vector<std::string>& arguments) {
     return 0;
 }
 
+// Today's month and year from the local clock, read once.
+CalendarDate Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
+}
+
+// Qt's own messages go to standard error as usual, but for the notice that no
+// runtime folder is set, which says nothing about the forecast.
+void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")) {
+        return;
+    }
+    std::fprintf(stderr, "%s\n",
+                 qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+}
+
+// The six month pages of a forecast, one line per page written.
+int ForecastCommand(const std::vector<std::string>& arguments) {
+    const ParsedOptions options = ParseOptions(
+        arguments, {"--name", "--birth", "--topic", "--today", "--workdir"}, {"--no-archive"});
+    RunState state;
+    state.PersonName = options.Required("--name");
+    const CalendarDate birth = ParseDateText(options.Required("--birth"));
+    state.BirthDay = birth.Day;
+    state.BirthMonth = birth.Month;
+    state.BirthYear = birth.Year;
+    state.Topic = ParseTopic(options.Required("--topic"));
+    const CalendarDate today =
+        options.Has("--today") ? ParseDate(options.Values.at("--today")) : Today();
+    const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
+
+    // The charts' text is drawn by Qt, which needs an application object; the
+    // offscreen platform serves without a display.
+    int qtArgc = 3;
+    char program[] = "nevalorum-forecast";
+    char platformOption[] = "-platform";
+    char platform[] = "offscreen";
+    char* qtArgv[] = {program, platformOption, platform, nullptr};
+    qInstallMessageHandler(FilterQtMessages);
+    QGuiApplication application(qtArgc, qtArgv);
+
+    ForecastCaches caches;
+    RunForecast(state, folders, today.Month, today.Year, caches, [](const FinishedMonth& done) {
+        std::printf("%s\n", done.PagePath.c_str());
+        std::fflush(stdout);
+    });
+    return 0;
+}
+
+// Copies the installed data into the working folder, file by file, where a file
+// is missing; says what it created.
+int InitCommand(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 1 || arguments[0].starts_with("--")) {
+        throw UsageError("init takes the working folder");
+    }
+    namespace fs = std::filesystem;
+    const fs::path source(NEVALORUM_DATA_DIR);
+    const fs::path target(arguments[0]);
+    int created = 0;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(source)) {
+        const fs::path destination = target / fs::relative(entry.path(), source);
+        if (entry.is_directory()) {
+            if (fs::create_directories(destination)) {
+                std::printf("Created %s/\n", destination.c_str());
+                ++created;
+            }
+        } else if (!fs::exists(destination)) {
+            fs::create_directories(destination.parent_path());
+            fs::copy_file(entry.path(), destination);
+            std::printf("Created %s\n", destination.c_str());
+            ++created;
+        }
+    }
+    if (created == 0) {
+        std::printf("%s already holds everything; nothing created\n", target.c_str());
+    }
+    return 0;
+}
+
 int Run(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
         throw UsageError("Missing sub-command");
@@ -165,6 +256,12 @@ int Run(const std::vector<std::string>& arguments) {
     }
     if (arguments[0] == "influence") {
         return InfluenceCommand(rest);
+    }
+    if (arguments[0] == "forecast") {
+        return ForecastCommand(rest);
+    }
+    if (arguments[0] == "init") {
+        return InitCommand(rest);
     }
     throw UsageError("Unknown sub-command '" + arguments[0] + "'");
 }

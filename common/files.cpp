@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -58,6 +62,48 @@ std::string ReadWholeFile(const std::string& path) {
         throw FileError(path, errno != 0 ? errno : EIO);
     }
     return contents;
+}
+
+InputOutputError CannotCreateFile(const std::string& path, int errorNumber) {
+    return InputOutputError("Cannot create file \"" + path + "\". " + std::strerror(errorNumber));
+}
+
+namespace {
+
+// Writes all bytes to the open descriptor, and with flush also to the disk;
+// false with errno set when that fails.
+bool WriteAll(int descriptor, const std::string& bytes, bool flush) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    return !flush || fsync(descriptor) == 0;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::string& bytes, Durability durability) {
+    std::string temporary = path + ".XXXXXX";
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        throw CannotCreateFile(path, errno);
+    }
+    const bool written = WriteAll(descriptor, bytes, durability == Durability::FlushToDisk) &&
+                         fchmod(descriptor, 0644) == 0;
+    const int writeError = errno;
+    const bool closed = close(descriptor) == 0;
+    if (!written || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = !written ? writeError : errno;
+        unlink(temporary.c_str());
+        throw CannotCreateFile(path, error);
+    }
 }
 
 }  // namespace nevalorum

@@ -73,4 +73,13 @@ CalendarMoment EphemerisDayToCalendar(EphemerisDay moment) {
     return result;
 }
 
+bool CalendarDateExists(std::int32_t day, std::int32_t month, std::int32_t year) {
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31) {
+        return false;
+    }
+    const CalendarMoment back =
+        EphemerisDayToCalendar(CalendarToEphemerisDay(day, month, year, 12, 0, 0));
+    return back.Day == day && back.Month == month && back.Year == year;
+}
+
 }  // namespace nevalorum

@@ -45,4 +45,9 @@ EphemerisDay CalendarToEphemerisDay(std::int32_t day, std::int32_t month, std::i
 // Minutes and seconds are truncated, never rounded up.
 CalendarMoment EphemerisDayToCalendar(EphemerisDay moment);
 
+// Whether the calendar has the day (year 1 or later): 31 April, 29 February of a
+// common year and the days dropped in October 1582 do not come back unchanged
+// from their moment.
+bool CalendarDateExists(std::int32_t day, std::int32_t month, std::int32_t year);
+
 }  // namespace nevalorum

@@ -1,0 +1,137 @@
+#include "app/forecast_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/errors.h"
+#include "common/files.h"
+#include "tests/support/temporary_folder.h"
+
+namespace nevalorum {
+namespace {
+
+using testing::SourceDataFolder;
+using testing::TemporaryFolder;
+namespace fs = std::filesystem;
+
+// A working folder laid out as an installation.
+class ForecastRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::copy(SourceDataFolder(), folder_.Path(), fs::copy_options::recursive);
+        state_.PersonName = "Иван";
+        state_.BirthDay = 5;
+        state_.BirthMonth = 3;
+        state_.BirthYear = 1990;
+        state_.Topic = 3;
+    }
+
+    std::vector<FinishedMonth> Run(int todayMonth, int todayYear) {
+        std::vector<FinishedMonth> finished;
+        RunForecast(state_, Folders::ForWorkingFolder(folder_.Path()), todayMonth, todayYear,
+                    caches_, [&](const FinishedMonth& done) { finished.push_back(done); });
+        return finished;
+    }
+
+    std::string Output(const std::string& name) const { return folder_.Path() + "Output/" + name; }
+
+    TemporaryFolder folder_;
+    RunState state_;
+    ForecastCaches caches_;
+};
+
+TEST_F(ForecastRunTest, SixMonthsAcrossTheYearEnd) {
+    const std::vector<FinishedMonth> finished = Run(9, 2026);
+    const std::vector<std::pair<int, int>> months = {{9, 2026},  {10, 2026}, {11, 2026},
+                                                     {12, 2026}, {1, 2027},  {2, 2027}};
+    const char* captions[] = {"Сентябрь 2026", "Октябрь 2026", "Ноябрь 2026",
+                              "Декабрь 2026",  "Январь 2027",  "Февраль 2027"};
+    ASSERT_EQ(finished.size(), 6u);
+    for (int i = 0; i < 6; ++i) {
+        const auto [month, year] = months[i];
+        char name[32];
+        std::snprintf(name, sizeof name, "Hor_%02d_%d", month, year);
+        EXPECT_EQ(finished[i].Button, i + 1);
+        EXPECT_EQ(finished[i].Caption, captions[i]);
+        EXPECT_EQ(finished[i].PagePath, Output(std::string(name) + ".html"));
+        EXPECT_EQ(state_.MonthPagePaths[month], finished[i].PagePath);
+        EXPECT_EQ(state_.ButtonMonths[i + 1], month);
+        EXPECT_TRUE(FileExists(Output(std::string(name) + ".html"))) << name;
+        EXPECT_TRUE(FileExists(Output(std::string(name) + ".jpeg"))) << name;
+    }
+    EXPECT_EQ(state_.StartMonth, 9);
+    EXPECT_EQ(state_.StartYear, 2026);
+    EXPECT_TRUE(state_.MonthPagePaths[3].empty());
+}
+
+TEST_F(ForecastRunTest, MonthsOfEarlierRunsStay) {
+    Run(1, 2026);
+    const std::string january = state_.MonthPagePaths[1];
+    Run(7, 2026);
+    EXPECT_EQ(state_.MonthPagePaths[1], january);
+    EXPECT_TRUE(FileExists(january));
+    EXPECT_EQ(state_.ButtonMonths[1], 7);
+    EXPECT_EQ(state_.ButtonMonths[6], 12);
+}
+
+TEST_F(ForecastRunTest, MissingOutputFolderStopsInTheFirstMonth) {
+    fs::remove_all(folder_.Path() + "Output");
+    try {
+        Run(9, 2026);
+        ADD_FAILURE() << "no error";
+    } catch (const InputOutputError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + Output("Hor_09_2026.jpeg") +
+                                                 "\". No such file or directory");
+    }
+    EXPECT_EQ(state_.ButtonMonths[1], 0);
+    EXPECT_FALSE(fs::exists(folder_.Path() + "Output"));
+}
+
+// An error in a later month keeps the months before it.
+TEST_F(ForecastRunTest, ErrorEndsTheRunAtItsMonth) {
+    // A folder in place of the third month's page makes its rename fail.
+    fs::create_directories(Output("Hor_11_2026.html/blocker"));
+    std::vector<FinishedMonth> finished;
+    EXPECT_THROW(RunForecast(state_, Folders::ForWorkingFolder(folder_.Path()), 9, 2026, caches_,
+                             [&](const FinishedMonth& done) { finished.push_back(done); }),
+                 InputOutputError);
+    EXPECT_EQ(finished.size(), 2u);
+    EXPECT_TRUE(FileExists(Output("Hor_10_2026.html")));
+    EXPECT_FALSE(FileExists(Output("Hor_12_2026.html")));
+}
+
+TEST_F(ForecastRunTest, BirthDateThatDoesNotExistWritesNothing) {
+    struct Case {
+        int day, month, year;
+        std::string message;
+    };
+    const Case cases[] = {
+        {31, 2, 1990, "Даты рождения 31.02.1990 не существует: проверьте день и месяц рождения."},
+        {29, 2, 1991, "Даты рождения 29.02.1991 не существует: проверьте день и месяц рождения."},
+        {31, 4, 1990, "Даты рождения 31.04.1990 не существует: проверьте день и месяц рождения."},
+        {1, 1, 1919, "Год рождения 1919 вне допустимых пределов: укажите год от 1920 до 2030."},
+        {1, 1, 2031, "Год рождения 2031 вне допустимых пределов: укажите год от 1920 до 2030."},
+    };
+    for (const Case& c : cases) {
+        state_.BirthDay = c.day;
+        state_.BirthMonth = c.month;
+        state_.BirthYear = c.year;
+        try {
+            Run(9, 2026);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.what(), c.message);
+        }
+    }
+    EXPECT_FALSE(FileExists(Output("Hor_09_2026.html")));
+    EXPECT_NO_THROW(CheckBirthDate(29, 2, 1992));
+}
+
+TEST(NeutralButtonCaption, CountsTheButtons) {
+    EXPECT_EQ(NeutralButtonCaption(1), "1-й месяц");
+    EXPECT_EQ(NeutralButtonCaption(6), "6-й месяц");
+}
+
+}  // namespace
+}  // namespace nevalorum
