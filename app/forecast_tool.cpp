@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <QGuiApplication>
 #include <ctime>
 #include <filesystem>
 
@@ -15,6 +14,7 @@
 #include "app/forecast_run.h"
 #include "common/errors.h"
 #include "ephemeris/positions.h"
+#include "report/offscreen_application.h"
 #include "transit/month_influence.h"
 
 namespace nevalorum {
@@ -198,15 +198,9 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
         options.Has("--today") ? ParseDate(options.Values.at("--today")) : Today();
     const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
 
-    // The charts' text is drawn by Qt, which needs an application object; the
-    // offscreen platform serves without a display.
-    int qtArgc = 3;
-    char program[] = "nevalorum-forecast";
-    char platformOption[] = "-platform";
-    char platform[] = "offscreen";
-    char* qtArgv[] = {program, platformOption, platform, nullptr};
+    // The charts' text is drawn by Qt, which needs an application object.
     qInstallMessageHandler(FilterQtMessages);
-    QGuiApplication application(qtArgc, qtArgv);
+    const OffscreenGuiApplication application;
 
     ForecastCaches caches;
     RunForecast(state, folders, today.Month, today.Year, caches, [](const FinishedMonth& done) {

@@ -3,10 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <filesystem>
 
 #include "app/forecast_run.h"
+#include "report/offscreen_application.h"
 
 namespace nevalorum {
 namespace {
@@ -35,12 +35,7 @@ BENCHMARK(SixMonthRun)->Unit(benchmark::kMillisecond);
 }  // namespace nevalorum
 
 int main(int argc, char** argv) {
-    int qtArgc = 3;
-    char program[] = "bench";
-    char platformOption[] = "-platform";
-    char platform[] = "offscreen";
-    char* qtArgv[] = {program, platformOption, platform, nullptr};
-    QGuiApplication application(qtArgc, qtArgv);
+    const nevalorum::OffscreenGuiApplication application;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,17 +1,12 @@
-// The main of test programs that draw text: a QGuiApplication on the offscreen
-// platform, then every test.
+// The main of test programs that draw text: every test runs inside a
+// QGuiApplication on the offscreen platform.
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include "report/offscreen_application.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    int qtArgc = 3;
-    char program[] = "test";
-    char platformOption[] = "-platform";
-    char platform[] = "offscreen";
-    char* qtArgv[] = {program, platformOption, platform, nullptr};
-    QGuiApplication application(qtArgc, qtArgv);
+    const nevalorum::OffscreenGuiApplication application;
     return RUN_ALL_TESTS();
 }
