@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/folders.h"
 #include "app/forecast_run.h"
+#include "app/output_archive.h"
 #include "common/errors.h"
 #include "ephemeris/positions.h"
 #include "report/offscreen_application.h"
@@ -207,6 +208,11 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
         std::printf("%s\n", done.PagePath.c_str());
         std::fflush(stdout);
     });
+    if (!options.Flag("--no-archive")) {
+        const std::string archive = folders.ProgramFolder + "Output/Horoscop.zip";
+        ArchiveOutput(folders.ProgramFolder + "Output/", archive);
+        std::printf("%s\n", archive.c_str());
+    }
     return 0;
 }
 

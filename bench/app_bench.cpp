@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/forecast_run.h"
+#include "app/output_archive.h"
 #include "report/offscreen_application.h"
 
 namespace nevalorum {
@@ -30,6 +31,48 @@ void SixMonthRun(benchmark::State& state) {
     fs::remove_all(folder);
 }
 BENCHMARK(SixMonthRun)->Unit(benchmark::kMillisecond);
+
+// The archive of a six-month output folder: written anew, and updated when
+// nothing changed (every entry copied raw).
+class ArchiveFixture : public benchmark::Fixture {
+  public:
+    void SetUp(const benchmark::State&) override {
+        namespace fs = std::filesystem;
+        folder_ = fs::temp_directory_path() / "nevalorum_bench_archive";
+        fs::remove_all(folder_);
+        fs::copy(std::string(NEVALORUM_SOURCE_DIR) + "/data", folder_, fs::copy_options::recursive);
+        RunState run;
+        run.BirthDay = 5;
+        run.BirthMonth = 3;
+        run.BirthYear = 1990;
+        run.Topic = 3;
+        ForecastCaches caches;
+        RunForecast(run, Folders::ForWorkingFolder(folder_.string()), 12, 2026, caches, nullptr);
+    }
+    void TearDown(const benchmark::State&) override { std::filesystem::remove_all(folder_); }
+
+    std::string Output() const { return (folder_ / "Output/").string(); }
+    std::string Archive() const { return Output() + "Horoscop.zip"; }
+
+  private:
+    std::filesystem::path folder_;
+};
+
+BENCHMARK_DEFINE_F(ArchiveFixture, FirstArchive)(benchmark::State& state) {
+    for (auto _ : state) {
+        std::filesystem::remove(Archive());
+        ArchiveOutput(Output(), Archive());
+    }
+}
+BENCHMARK_REGISTER_F(ArchiveFixture, FirstArchive)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_DEFINE_F(ArchiveFixture, UpdateWithNothingChanged)(benchmark::State& state) {
+    ArchiveOutput(Output(), Archive());
+    for (auto _ : state) {
+        ArchiveOutput(Output(), Archive());
+    }
+}
+BENCHMARK_REGISTER_F(ArchiveFixture, UpdateWithNothingChanged)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace nevalorum

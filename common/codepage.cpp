@@ -46,4 +46,8 @@ std::string Cp1251ToCp866(std::string_view cp1251) {
     return Convert(cp1251, "CP1251", "CP866");
 }
 
+std::string Cp866ToUtf8(std::string_view cp866) {
+    return Convert(cp866, "CP866", "UTF-8");
+}
+
 }  // namespace nevalorum

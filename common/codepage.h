@@ -13,5 +13,6 @@ namespace nevalorum {
 std::string Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view cp1251);
 std::string Cp1251ToCp866(std::string_view cp1251);
+std::string Cp866ToUtf8(std::string_view cp866);
 
 }  // namespace nevalorum
