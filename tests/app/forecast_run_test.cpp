@@ -6,39 +6,23 @@
 
 #include "common/errors.h"
 #include "common/files.h"
-#include "tests/support/temporary_folder.h"
+#include "tests/support/installed_folder.h"
 
 namespace nevalorum {
 namespace {
 
-using testing::SourceDataFolder;
-using testing::TemporaryFolder;
 namespace fs = std::filesystem;
 
-// A working folder laid out as an installation.
-class ForecastRunTest : public ::testing::Test {
+class ForecastRunTest : public testing::InstalledFolderTest {
   protected:
-    void SetUp() override {
-        fs::copy(SourceDataFolder(), folder_.Path(), fs::copy_options::recursive);
-        state_.PersonName = "Иван";
-        state_.BirthDay = 5;
-        state_.BirthMonth = 3;
-        state_.BirthYear = 1990;
-        state_.Topic = 3;
-    }
-
     std::vector<FinishedMonth> Run(int todayMonth, int todayYear) {
         std::vector<FinishedMonth> finished;
-        RunForecast(state_, Folders::ForWorkingFolder(folder_.Path()), todayMonth, todayYear,
-                    caches_, [&](const FinishedMonth& done) { finished.push_back(done); });
+        RunForecast(state_, WorkingFolders(), todayMonth, todayYear, caches_,
+                    [&](const FinishedMonth& done) { finished.push_back(done); });
         return finished;
     }
 
     std::string Output(const std::string& name) const { return folder_.Path() + "Output/" + name; }
-
-    TemporaryFolder folder_;
-    RunState state_;
-    ForecastCaches caches_;
 };
 
 TEST_F(ForecastRunTest, SixMonthsAcrossTheYearEnd) {
@@ -93,7 +77,7 @@ TEST_F(ForecastRunTest, ErrorEndsTheRunAtItsMonth) {
     // A folder in place of the third month's page makes its rename fail.
     fs::create_directories(Output("Hor_11_2026.html/blocker"));
     std::vector<FinishedMonth> finished;
-    EXPECT_THROW(RunForecast(state_, Folders::ForWorkingFolder(folder_.Path()), 9, 2026, caches_,
+    EXPECT_THROW(RunForecast(state_, WorkingFolders(), 9, 2026, caches_,
                              [&](const FinishedMonth& done) { finished.push_back(done); }),
                  InputOutputError);
     EXPECT_EQ(finished.size(), 2u);

@@ -1,7 +1,7 @@
 #include "app/output_archive.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,13 +16,11 @@
 #include "app/forecast_run.h"
 #include "common/errors.h"
 #include "common/files.h"
-#include "tests/support/temporary_folder.h"
+#include "tests/support/installed_folder.h"
 
 namespace nevalorum {
 namespace {
 
-using testing::SourceDataFolder;
-using testing::TemporaryFolder;
 namespace fs = std::filesystem;
 
 struct CommandResult {
@@ -108,30 +106,15 @@ void SetModificationTime(const std::string& path, std::time_t seconds) {
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
-// A working folder as an installation lays it out, and forecasts run in it.
-class OutputArchiveTest : public ::testing::Test {
+class OutputArchiveTest : public testing::InstalledFolderTest {
   protected:
-    void SetUp() override {
-        fs::copy(SourceDataFolder(), folder_.Path(), fs::copy_options::recursive);
-        state_.PersonName = "Иван";
-        state_.BirthDay = 5;
-        state_.BirthMonth = 3;
-        state_.BirthYear = 1990;
-        state_.Topic = 3;
-    }
-
     void Forecast(int month, int year) {
-        RunForecast(state_, Folders::ForWorkingFolder(folder_.Path()), month, year, caches_,
-                    nullptr);
+        RunForecast(state_, WorkingFolders(), month, year, caches_, nullptr);
     }
     void Archive() { ArchiveOutput(Output(), ArchivePath()); }
 
     std::string Output() const { return folder_.Path() + "Output/"; }
     std::string ArchivePath() const { return Output() + "Horoscop.zip"; }
-
-    TemporaryFolder folder_;
-    RunState state_;
-    ForecastCaches caches_;
 };
 
 std::vector<std::string> Bullets() {
