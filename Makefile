@@ -3,7 +3,7 @@
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
             libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
-            xvfb xauth fonts-liberation unzip p7zip-full python3
+            xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
 
@@ -13,7 +13,7 @@ TEST_BUILD_DIR := build-test
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test bench format pluto-table chart-template bullets topic-files clean
+.PHONY: all deps build run gui install test bench format pluto-table chart-template bullets topic-files clean
 
 all: build
 
@@ -40,6 +40,16 @@ run: build
 	$(BUILD_DIR)/app/nevalorum-forecast forecast --name "Иван" --birth 5.3.1990 --topic love \
 	  --workdir $(RUN_DIR)
 	@echo "The pages are in $(RUN_DIR)/Output/; open $(RUN_DIR)/Output/Hor_$$(date +%m_%Y).html"
+
+# The desktop program from the build tree, in the working folder ./work/ (needs a display).
+gui: build
+	$(BUILD_DIR)/app/nevalorum-forecast init $(RUN_DIR) > /dev/null
+	cd $(RUN_DIR) && ../$(BUILD_DIR)/app/nevalorum-pelinor
+
+# The programs, the data, the .desktop file and the icon under PREFIX.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: deps

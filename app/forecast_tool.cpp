@@ -7,12 +7,12 @@
 #include <vector>
 
 #include <ctime>
-#include <filesystem>
 
 #include "app/command_line.h"
 #include "app/folders.h"
 #include "app/forecast_run.h"
 #include "app/output_archive.h"
+#include "app/working_folder.h"
 #include "common/errors.h"
 #include "ephemeris/positions.h"
 #include "report/offscreen_application.h"
@@ -216,32 +216,17 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
     return 0;
 }
 
-// Copies the installed data into the working folder, file by file, where a file
-// is missing; says what it created.
+// Lays out a working folder from the installed data; says what it created.
 int InitCommand(const std::vector<std::string>& arguments) {
     if (arguments.size() != 1 || arguments[0].starts_with("--")) {
         throw UsageError("init takes the working folder");
     }
-    namespace fs = std::filesystem;
-    const fs::path source(NEVALORUM_DATA_DIR);
-    const fs::path target(arguments[0]);
-    int created = 0;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(source)) {
-        const fs::path destination = target / fs::relative(entry.path(), source);
-        if (entry.is_directory()) {
-            if (fs::create_directories(destination)) {
-                std::printf("Created %s/\n", destination.c_str());
-                ++created;
-            }
-        } else if (!fs::exists(destination)) {
-            fs::create_directories(destination.parent_path());
-            fs::copy_file(entry.path(), destination);
-            std::printf("Created %s\n", destination.c_str());
-            ++created;
-        }
+    const std::vector<std::string> created = InitWorkingFolder(InstalledDataFolder(), arguments[0]);
+    for (const std::string& path : created) {
+        std::printf("Created %s\n", path.c_str());
     }
-    if (created == 0) {
-        std::printf("%s already holds everything; nothing created\n", target.c_str());
+    if (created.empty()) {
+        std::printf("%s already holds everything; nothing created\n", arguments[0].c_str());
     }
     return 0;
 }

@@ -1,0 +1,20 @@
+#pragma once
+// Laying out a working folder from the data an installation ships, and finding
+// that data.
+
+#include <string>
+#include <vector>
+
+namespace nevalorum {
+
+// Copies every folder and file of dataFolder into workingFolder where it is
+// missing; overwrites nothing. Returns the paths it created.
+std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
+                                           const std::string& workingFolder);
+
+// The installed data: share/nevalorum-pelinor beside the program's bin/ folder
+// when the program is installed, else the data folder of the source tree it
+// was built from.
+std::string InstalledDataFolder();
+
+}  // namespace nevalorum
