@@ -28,6 +28,15 @@ std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
     return created;
 }
 
+std::string ChooseWorkingFolder(const std::string& currentFolder, const std::string& userFolder,
+                                const std::string& dataFolder) {
+    if (fs::is_directory(fs::path(currentFolder) / "System")) {
+        return currentFolder;
+    }
+    InitWorkingFolder(dataFolder, userFolder);
+    return userFolder;
+}
+
 std::string InstalledDataFolder() {
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);

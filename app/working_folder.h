@@ -12,6 +12,12 @@ namespace nevalorum {
 std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
                                            const std::string& workingFolder);
 
+// The folder the desktop program works in: currentFolder when it holds an
+// installation's System/ folder, else userFolder, laid out from dataFolder
+// where anything is missing.
+std::string ChooseWorkingFolder(const std::string& currentFolder, const std::string& userFolder,
+                                const std::string& dataFolder);
+
 // The installed data: share/nevalorum-pelinor beside the program's bin/ folder
 // when the program is installed, else the data folder of the source tree it
 // was built from.

@@ -5,30 +5,11 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <filesystem>
 
 #include "app/gui/about_form.h"
 #include "app/gui/main_window.h"
 #include "app/gui/report_viewer.h"
 #include "app/working_folder.h"
-
-namespace {
-
-// The current folder when it holds an installation's System/ folder; else the
-// user's own working folder, laid out from the installed data where missing.
-std::string ChooseWorkingFolder() {
-    const std::string current = QDir::currentPath().toStdString();
-    if (std::filesystem::is_directory(current + "/System")) {
-        return current;
-    }
-    const std::string own =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() +
-        "/nevalorum-pelinor";
-    nevalorum::InitWorkingFolder(nevalorum::InstalledDataFolder(), own);
-    return own;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -38,7 +19,12 @@ int main(int argc, char** argv) {
 
     std::string workingFolder;
     try {
-        workingFolder = ChooseWorkingFolder();
+        // The current folder when it is a working folder, else the user's own.
+        workingFolder = nevalorum::ChooseWorkingFolder(
+            QDir::currentPath().toStdString(),
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() +
+                "/nevalorum-pelinor",
+            nevalorum::InstalledDataFolder());
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, "Nevalorum Pelinor", QString::fromUtf8(error.what()));
         return 1;

@@ -1,13 +1,13 @@
 #include "app/gui/report_viewer.h"
 
 #include <QFile>
-#include <QGuiApplication>
-#include <QStyle>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
