@@ -13,7 +13,7 @@ TEST_BUILD_DIR := build-test
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run gui install test bench format pluto-table chart-template bullets topic-files clean
+.PHONY: all deps build run gui install test bench format pluto-table chart-template background bullets topic-files clean
 
 all: build
 
@@ -81,6 +81,13 @@ chart-template: deps
 	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC tools/chart_template/make_chart_template.cpp \
 	  $$(pkg-config --cflags --libs Qt6Gui) -o $(BUILD_DIR)/make_chart_template
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/make_chart_template data/System/month.bmp
+
+# Redraws the main window's background data/System/02.bmp.
+background: deps
+	mkdir -p $(BUILD_DIR)
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC tools/background/make_background.cpp \
+	  $$(pkg-config --cflags --libs Qt6Gui) -o $(BUILD_DIR)/make_background
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/make_background data/System/02.bmp
 
 # Redraws the strength marks data/Output/b_blu*.gif and b_red*.gif.
 bullets:

@@ -11,6 +11,8 @@
 //   - the exit button (553, 36, 100 x 25), the row of topic buttons
 //     (16..653, 81..106) and the wide button (445, 120, 208 x 25);
 //   - the six month buttons, 121 x 26, at x 20, 190, 360 and y 390, 440.
+// The archive's progress bar (530, 415, 250 x 22), shown while the archive is
+// written, falls in the gap between the wheel and the name.
 // Two faint panels group these controls; the menu bar lies above the picture,
 // and the last rows may be hidden by the window frame, so nothing that matters
 // is drawn below y = 560.
@@ -50,7 +52,7 @@ const QRectF TopPanel(6.5, 2.5, 660, 152);
 const QRectF MonthPanel(8.5, 368.5, 486, 110);
 
 // The zodiac wheel and the name under it, in the free area at the right.
-const QPointF WheelCentre(661, 318);
+const QPointF WheelCentre(661, 290);
 constexpr double WheelOuter = 116;
 constexpr double WheelGlyphs = 92;  // inner edge of the band of signs
 constexpr double WheelInner = 62;
@@ -457,7 +459,7 @@ void DrawTitle(QPainter& painter) {
     title.setItalic(true);
     title.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
     const QString name = QStringLiteral("Nevalorum Pelinor");
-    const QRectF titleBox(WheelCentre.x() - 150, 460, 300, 40);
+    const QRectF titleBox(WheelCentre.x() - 150, 458, 300, 40);
 
     // A soft dark shadow, then the gold text.
     painter.setFont(title);
@@ -467,7 +469,7 @@ void DrawTitle(QPainter& painter) {
     painter.drawText(titleBox, Qt::AlignHCenter | Qt::AlignVCenter, name);
 
     // A thin rule with a small diamond in the middle.
-    const double y = 505.5;
+    const double y = 503.5;
     const double mid = WheelCentre.x();
     QLinearGradient rule(mid - 110, 0, mid + 110, 0);
     rule.setColorAt(0.0, WithAlpha(Gold, 0));
@@ -487,7 +489,7 @@ void DrawTitle(QPainter& painter) {
     line.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
     painter.setFont(line);
     painter.setPen(QColor(0xC4, 0xC8, 0xEE, 210));
-    painter.drawText(QRectF(mid - 160, 512, 320, 20), Qt::AlignHCenter | Qt::AlignVCenter,
+    painter.drawText(QRectF(mid - 160, 510, 320, 20), Qt::AlignHCenter | Qt::AlignVCenter,
                      QString::fromUtf8("персональный прогноз на полгода"));
 }
 
