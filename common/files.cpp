@@ -70,9 +70,8 @@ InputOutputError CannotCreateFile(const std::string& path, int errorNumber) {
 
 namespace {
 
-// Writes all bytes to the open descriptor, and with flush also to the disk;
-// false with errno set when that fails.
-bool WriteAll(int descriptor, const std::string& bytes, bool flush) {
+// Writes all bytes to the open descriptor; false with errno set when that fails.
+bool WriteAll(int descriptor, const std::string& bytes) {
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
@@ -84,19 +83,18 @@ bool WriteAll(int descriptor, const std::string& bytes, bool flush) {
         }
         written += static_cast<std::size_t>(count);
     }
-    return !flush || fsync(descriptor) == 0;
+    return true;
 }
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes, Durability durability) {
+void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     std::string temporary = path + ".XXXXXX";
     const int descriptor = mkstemp(temporary.data());
     if (descriptor < 0) {
         throw CannotCreateFile(path, errno);
     }
-    const bool written = WriteAll(descriptor, bytes, durability == Durability::FlushToDisk) &&
-                         fchmod(descriptor, 0644) == 0;
+    const bool written = WriteAll(descriptor, bytes) && fchmod(descriptor, 0644) == 0;
     const int writeError = errno;
     const bool closed = close(descriptor) == 0;
     if (!written || !closed || rename(temporary.c_str(), path.c_str()) != 0) {

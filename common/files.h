@@ -37,16 +37,10 @@ std::string ReadWholeFile(const std::string& path);
 // The error for a file that cannot be created: "Cannot create file "<path>". <reason>".
 InputOutputError CannotCreateFile(const std::string& path, int errorNumber);
 
-// Whether a written file is flushed to the disk before it takes its name.
-enum class Durability {
-    RenameOnly,   // complete or absent for the program and its readers
-    FlushToDisk,  // also across a power failure
-};
-
 // Writes bytes to a new file in the folder of path and renames it over path, so
 // that path holds either its old contents or all of the new ones, never a part.
-// Throws CannotCreateFile when the file cannot be written.
-void WriteFileAtomically(const std::string& path, const std::string& bytes,
-                         Durability durability = Durability::RenameOnly);
+// The file is not flushed to the disk first: pages and charts are written again
+// by the next run. Throws CannotCreateFile when the file cannot be written.
+void WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace nevalorum
