@@ -1,5 +1,6 @@
 #include "ephemeris/pluto_table.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "common/conversion.h"
@@ -59,19 +60,12 @@ PlutoTable ParsePlutoTable(const std::string& text) {
     }
 }
 
-std::shared_ptr<const PlutoTable> PlutoTableCache::TableAt(const std::string& path) {
-    const FileStamp stamp = StampOfFile(path);
-    auto found = entries_.find(path);
-    if (found != entries_.end() && found->second.Stamp == stamp) {
-        return found->second.Table;
-    }
-    auto table = std::make_shared<const PlutoTable>(ParsePlutoTable(ReadWholeFile(path)));
-    entries_.insert_or_assign(path, Entry{stamp, table});
-    return table;
-}
-
 PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
-    : path_(folder + "pluto.sys"), table_(cache.TableAt(path_)) {}
+    : path_(folder + "pluto.sys"), table_(cache.Get(path_, ParsePlutoTable)) {
+    if (table_ == nullptr) {
+        throw FileError(path_, ENOENT);
+    }
+}
 
 double PlutoSource::Longitude(EphemerisDay moment) const {
     const double day = Int(moment);

@@ -3,13 +3,12 @@
 // longitude in whole degrees at noon of day k, day 1 being 1900-01-01.
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "common/files.h"
+#include "common/file_cache.h"
 #include "ephemeris/time_scale.h"
 
 namespace nevalorum {
@@ -28,22 +27,9 @@ struct PlutoTable {
 // skipped; after its integer the rest of the line is ignored.
 PlutoTable ParsePlutoTable(const std::string& text);
 
-// Holds parsed table files by path, each with the size and modification time it
-// was read at; a file that changed on disk is read again. Owned by the caller of
-// the position operations and passed to them.
-class PlutoTableCache {
-  public:
-    // The table of the file at path as it is on disk now, read afresh when the
-    // file changed. Throws InputOutputError when the file cannot be read.
-    std::shared_ptr<const PlutoTable> TableAt(const std::string& path);
-
-  private:
-    struct Entry {
-        FileStamp Stamp;
-        std::shared_ptr<const PlutoTable> Table;
-    };
-    std::map<std::string, Entry> entries_;
-};
+// Parsed table files by path, read again when a file changes. Owned by the
+// caller of the position operations and passed to them.
+using PlutoTableCache = ParsedFileCache<PlutoTable>;
 
 // Pluto's table for one computation: the file checked against the disk once,
 // then read for every moment of the computation, so that all its moments see

@@ -124,23 +124,8 @@ Interpretation TopicFile::Lookup(std::int32_t transitBody, std::int32_t aspectAn
     return {};
 }
 
-std::shared_ptr<const TopicFile> TopicFileCache::FileAt(const std::string& path) {
-    const std::optional<FileStamp> stamp = StampOfExistingFile(path);
-    if (!stamp) {
-        entries_.erase(path);
-        return nullptr;
-    }
-    auto found = entries_.find(path);
-    if (found != entries_.end() && found->second.Stamp == *stamp) {
-        return found->second.File;
-    }
-    auto file = std::make_shared<const TopicFile>(ParseTopicFile(ReadWholeFile(path)));
-    entries_.insert_or_assign(path, Entry{*stamp, file});
-    return file;
-}
-
 TopicSource::TopicSource(const std::string& topicFilePath, TopicFileCache& cache)
-    : file_(cache.FileAt(topicFilePath)) {}
+    : file_(cache.Get(topicFilePath, ParseTopicFile)) {}
 
 Interpretation TopicSource::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
                                    std::int32_t natalBody) const {

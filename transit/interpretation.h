@@ -9,13 +9,12 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "common/files.h"
+#include "common/file_cache.h"
 
 namespace nevalorum {
 
@@ -84,21 +83,8 @@ struct TopicFile {
 // Parses the bytes of a topic file.
 TopicFile ParseTopicFile(const std::string& bytes);
 
-// Holds parsed topic files by path, each with the size and modification time it
-// was read at; a file that changed on disk is read again. Owned by the caller.
-class TopicFileCache {
-  public:
-    // The file at path as it is on disk now; null when no file exists there.
-    // Throws InputOutputError when it exists but cannot be read.
-    std::shared_ptr<const TopicFile> FileAt(const std::string& path);
-
-  private:
-    struct Entry {
-        FileStamp Stamp;
-        std::shared_ptr<const TopicFile> File;
-    };
-    std::map<std::string, Entry> entries_;
-};
+// Parsed topic files by path, read again when a file changes. Owned by the caller.
+using TopicFileCache = ParsedFileCache<TopicFile>;
 
 // A topic file for one computation: checked against the disk once, then read
 // for every aspect of the computation. A missing file gives every aspect an
