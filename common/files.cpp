@@ -27,16 +27,6 @@ InputOutputError FileError(const std::string& path, int errorNumber) {
     }
 }
 
-FileStamp StampOfFile(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        throw FileError(path, errno);
-    }
-    return FileStamp{
-        static_cast<std::uintmax_t>(info.st_size),
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-
 bool FileExists(const std::string& path) {
     return StampOfExistingFile(path).has_value();
 }

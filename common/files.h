@@ -23,9 +23,6 @@ struct FileStamp {
 // denied" or "I/O error <n>", followed by the path.
 InputOutputError FileError(const std::string& path, int errorNumber);
 
-// Throws FileError when the file does not exist or cannot be examined.
-FileStamp StampOfFile(const std::string& path);
-
 bool FileExists(const std::string& path);
 
 // The stamp of the regular file at path, or none when no such file exists.
