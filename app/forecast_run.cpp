@@ -19,7 +19,8 @@ std::string ForecastOneMonth(const RunState& state, const Folders& folders, int 
     const TopicSource topic(TopicFilePath(folders.SystemFolder, state.Topic), caches.Topics);
     const MonthInfluence influence = ComputeMonthInfluence(
         state.BirthYear, state.BirthMonth, state.BirthDay, year, month, pluto, topic);
-    DrawMonthChart(influence, month, year, folders.ProgramFolder, folders.SystemFolder);
+    DrawMonthChart(influence, month, year, folders.ProgramFolder, folders.SystemFolder,
+                   caches.ChartTemplates);
     const MonthPageInputs page{
         state.Topic, state.PersonName, state.BirthYear,  state.BirthMonth,     state.BirthDay, year,
         month,       state.StartYear,  state.StartMonth, state.FontSizeSetting};

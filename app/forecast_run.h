@@ -8,6 +8,7 @@
 
 #include "app/folders.h"
 #include "ephemeris/pluto_table.h"
+#include "report/month_chart.h"
 #include "transit/interpretation.h"
 
 namespace nevalorum {
@@ -42,6 +43,7 @@ struct FinishedMonth {
 struct ForecastCaches {
     PlutoTableCache Pluto;
     TopicFileCache Topics;
+    ChartTemplateCache ChartTemplates;
 };
 
 // The neutral caption of month button k (1 to 6) before its month is done.

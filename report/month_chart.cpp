@@ -75,15 +75,24 @@ QPoint CurvePoint(const std::array<std::int32_t, MonthCurvePositions + 1>& curve
     return {ChartLeftEdge + ChartStep * (k - 1), ChartBaseLine - curve[k]};
 }
 
-QImage ReadPicture(const std::string& path) {
-    if (!FileExists(path)) {
+QImage DecodePicture(const std::string& bytes) {
+    QImage picture;
+    picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                         static_cast<int>(bytes.size()));
+    return picture;
+}
+
+// The template at path as it is on disk now.
+const QImage& ChartTemplate(const std::string& path, ChartTemplateCache& templates,
+                            std::shared_ptr<const QImage>& holder) {
+    holder = templates.Get(path, DecodePicture);
+    if (holder == nullptr) {
         throw FileError(path, ENOENT);
     }
-    QImage picture;
-    if (!picture.load(QString::fromStdString(path))) {
+    if (holder->isNull()) {
         throw InputOutputError("Cannot read the picture " + path);
     }
-    return picture;
+    return *holder;
 }
 
 std::string PictureBytes(const QImage& picture, const char* format) {
@@ -198,15 +207,18 @@ std::string EncodeJpeg(const QImage& picture) {
 }
 
 std::string DrawMonthChart(const MonthInfluence& influence, int forecastMonth, int forecastYear,
-                           const std::string& programFolder, const std::string& systemFolder) {
+                           const std::string& programFolder, const std::string& systemFolder,
+                           ChartTemplateCache& templates) {
     const std::string jpegPath =
         programFolder + "Output/" + MonthFileName(forecastMonth, forecastYear, ".jpeg");
-    const QImage picture =
-        DrawChartPicture(ReadPicture(systemFolder + "month.bmp"), influence.MonthCurve,
-                         influence.MonthCurveLength, forecastMonth, forecastYear);
-    const std::string bitmapPath = systemFolder + "tmp.bmp";
-    WriteFileAtomically(bitmapPath, PictureBytes(picture, "BMP"));
-    WriteFileAtomically(jpegPath, EncodeJpeg(ReadPicture(bitmapPath)));
+    std::shared_ptr<const QImage> chartTemplate;
+    const QImage picture = DrawChartPicture(
+        ChartTemplate(systemFolder + "month.bmp", templates, chartTemplate), influence.MonthCurve,
+        influence.MonthCurveLength, forecastMonth, forecastYear);
+    // The bitmap holds the picture's pixels exactly, so the JPEG is encoded from
+    // the picture in memory rather than from the file just written.
+    WriteFileAtomically(systemFolder + "tmp.bmp", PictureBytes(picture, "BMP"));
+    WriteFileAtomically(jpegPath, EncodeJpeg(picture));
     return jpegPath;
 }
 

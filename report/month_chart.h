@@ -7,6 +7,7 @@
 #include <QImage>
 #include <string>
 
+#include "common/file_cache.h"
 #include "transit/month_influence.h"
 
 namespace nevalorum {
@@ -29,11 +30,16 @@ QImage DrawChartPicture(const QImage& chartTemplate,
 // The picture as a baseline colour JPEG of quality 90.
 std::string EncodeJpeg(const QImage& picture);
 
-// Draws the month's chart from systemFolder + "month.bmp", writes it as
-// systemFolder + "tmp.bmp" and, from that file, as programFolder +
-// "Output/Hor_MM_YYYY.jpeg"; returns the JPEG's path. Throws InputOutputError
-// when the template cannot be read or a file cannot be written.
+// Chart templates by path, decoded again when the file changes; every chart is
+// drawn on a copy, so each starts from the clean template.
+using ChartTemplateCache = ParsedFileCache<QImage>;
+
+// Draws the month's chart on systemFolder + "month.bmp", writes it as
+// systemFolder + "tmp.bmp" and as programFolder + "Output/Hor_MM_YYYY.jpeg";
+// returns the JPEG's path. Throws InputOutputError when the template cannot be
+// read or a file cannot be written.
 std::string DrawMonthChart(const MonthInfluence& influence, int forecastMonth, int forecastYear,
-                           const std::string& programFolder, const std::string& systemFolder);
+                           const std::string& programFolder, const std::string& systemFolder,
+                           ChartTemplateCache& templates);
 
 }  // namespace nevalorum

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <chrono>
 #include <filesystem>
 
 #include "common/errors.h"
@@ -127,8 +128,9 @@ TEST(DrawMonthChart, WritesTheBitmapAndTheJpeg) {
                                folder.Path() + "System/month.bmp");
     MonthInfluence influence;
     influence.MonthCurveLength = 96;
+    ChartTemplateCache templates;
     const std::string path =
-        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/");
+        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates);
     EXPECT_EQ(path, folder.Path() + "Output/Hor_07_2027.jpeg");
     QImage jpeg(QString::fromStdString(path));
     EXPECT_EQ(jpeg.size(), QSize(626, 205));
@@ -139,7 +141,7 @@ TEST(DrawMonthChart, WritesTheBitmapAndTheJpeg) {
     // No Output folder: the JPEG cannot be created.
     std::filesystem::remove_all(folder.Path() + "Output");
     try {
-        DrawMonthChart(influence, 11, 2027, folder.Path(), folder.Path() + "System/");
+        DrawMonthChart(influence, 11, 2027, folder.Path(), folder.Path() + "System/", templates);
         ADD_FAILURE() << "no error";
     } catch (const InputOutputError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + folder.Path() +
@@ -148,8 +150,49 @@ TEST(DrawMonthChart, WritesTheBitmapAndTheJpeg) {
     }
     // No template.
     std::filesystem::remove(folder.Path() + "System/month.bmp");
-    EXPECT_THROW(DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/"),
-                 InputOutputError);
+    EXPECT_THROW(
+        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates),
+        InputOutputError);
+}
+
+}  // namespace
+}  // namespace nevalorum
+
+namespace nevalorum {
+namespace {
+
+// Every chart starts from the template as it is on disk now.
+TEST(DrawMonthChart, EachChartOnTheCurrentTemplate) {
+    testing::TemporaryFolder folder;
+    std::filesystem::create_directories(folder.Path() + "Output");
+    std::filesystem::create_directories(folder.Path() + "System");
+    const std::string templatePath = folder.Path() + "System/month.bmp";
+    MonthInfluence influence;
+    influence.MonthCurveLength = 96;
+    influence.MonthCurve[10] = 30;
+    ChartTemplateCache templates;
+    struct Case {
+        QRgb background;
+    };
+    for (const Case c : {Case{qRgb(250, 240, 200)}, Case{qRgb(20, 120, 60)}}) {
+        QImage picture(626, 205, QImage::Format_RGB32);
+        picture.fill(c.background);
+        picture.save(QString::fromStdString(templatePath), "BMP");
+        std::filesystem::last_write_time(
+            templatePath, std::filesystem::last_write_time(templatePath) + std::chrono::seconds(1));
+        for (int run = 0; run < 2; ++run) {
+            DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates);
+            QImage bitmap(QString::fromStdString(folder.Path() + "System/tmp.bmp"));
+            EXPECT_EQ(bitmap.pixel(5, 5), c.background);
+            EXPECT_EQ(bitmap.pixel(300, 92), qRgb(0, 0, 255));
+            // The second chart of the same template is not drawn over the first.
+            EXPECT_EQ(bitmap.pixel(134, 92 - 30 - 3), c.background);
+        }
+    }
+    std::filesystem::resize_file(templatePath, 10);  // no longer a picture
+    EXPECT_THROW(
+        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates),
+        InputOutputError);
 }
 
 }  // namespace
