@@ -283,6 +283,33 @@ TEST_F(MainWindowTest, MonthViewerShowsFollowsAndPrints) {
               QUrl::fromLocalFile(QString::fromStdString(Output("Hor_02_2027.html"))));
 }
 
+// "Зачем это мне?" opens the introduction; the About box names the program.
+TEST_F(MainWindowTest, IntroductionAndAboutBox) {
+    Open();
+    Find<QPushButton>("BitBtn1")->click();
+    ASSERT_TRUE(windows_.Introduction->isVisible());
+    ASSERT_TRUE(WaitForLoad(windows_.Introduction->Browser()));
+    EXPECT_EQ(windows_.Introduction->Browser()->url(),
+              QUrl::fromLocalFile(QString::fromStdString(folder_.Path() + "Html/index.html")));
+    EXPECT_EQ(windows_.Introduction->windowTitle(), "   Гороскоп ");
+    const std::string screenshots = std::string(std::getenv("NEVALORUM_ARTEFACTS")) + "/";
+    fs::create_directories(screenshots);
+    QTest::qWait(500);
+    windows_.Introduction->screen()
+        ->grabWindow(0, windows_.Introduction->x(), windows_.Introduction->y(),
+                     windows_.Introduction->width(), windows_.Introduction->height())
+        .save(QString::fromStdString(screenshots + "introduction_viewer.png"));
+    windows_.Introduction->accept();
+
+    window_->menuBar()->findChild<QAction*>("N7")->trigger();
+    ASSERT_TRUE(windows_.About->isVisible());
+    EXPECT_EQ(windows_.About->windowTitle(), " О программе");
+    EXPECT_EQ(windows_.About->size(), QSize(384, 262));
+    windows_.About->grab().save(QString::fromStdString(screenshots + "about_box.png"));
+    windows_.About->findChild<QPushButton*>("OKButton")->click();
+    EXPECT_FALSE(windows_.About->isVisible());
+}
+
 TEST(ViewerSize, ByTheScreen) {
     struct Case {
         QSize screen;
