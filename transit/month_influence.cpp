@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "report/name_tables.h"
-#include "transit/aspects.h"
+#include "transit/orb.h"
 
 namespace nevalorum {
 namespace {

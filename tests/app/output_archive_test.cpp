@@ -57,7 +57,7 @@ std::vector<std::pair<std::string, EntryFields>> ReadBack(const std::string& arc
         EXPECT_EQ(RunCommand("7z t '" + archive + "'").ExitCode, 0) << "7z t";
     }
     const CommandResult python =
-        RunCommand("python3 " + source + "/tests/app/inspect_archive.py '" + archive + "'");
+        RunCommand("python3 " + source + "/tests/app/read_archive.py '" + archive + "'");
     EXPECT_EQ(python.ExitCode, 0) << python.Output;
     std::vector<std::pair<std::string, EntryFields>> entries;
     std::istringstream lines(python.Output);

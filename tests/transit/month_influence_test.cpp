@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "tests/support/temporary_folder.h"
-#include "transit/aspects.h"
+#include "transit/orb.h"
 
 namespace nevalorum {
 namespace {

@@ -8,9 +8,9 @@
 #include "common/codepage.h"
 #include "common/files.h"
 #include "tests/support/temporary_folder.h"
-#include "transit/aspects.h"
 #include "transit/interpretation.h"
 #include "transit/month_influence.h"
+#include "transit/orb.h"
 
 namespace nevalorum {
 namespace {

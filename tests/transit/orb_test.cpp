@@ -1,4 +1,4 @@
-#include "transit/aspects.h"
+#include "transit/orb.h"
 
 #include <gtest/gtest.h>
 

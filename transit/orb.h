@@ -1,5 +1,6 @@
 #pragma once
-// The aspect test between two ecliptic longitudes.
+// The aspect test: whether two ecliptic longitudes lie within the orb of one of
+// the five aspect angles.
 
 #include <array>
 
