@@ -126,10 +126,10 @@ int InfluenceCommand(const std::vector<std::string>& arguments) {
 
     PlutoTableCache plutoCache;
     TopicFileCache topicCache;
-    const MonthInfluence influence = ComputeMonthInfluence(
-        birth.Year, birth.Month, birth.Day, month.Year, month.Month,
-        PlutoSource(folders.SystemFolder, plutoCache),
-        TopicSource(folders.SystemFolder + std::to_string(topic) + ".dat", topicCache));
+    const MonthInfluence influence =
+        ComputeMonthInfluence(birth.Year, birth.Month, birth.Day, month.Year, month.Month,
+                              PlutoSource(folders.SystemFolder, plutoCache),
+                              TopicSource(TopicFilePath(folders.SystemFolder, topic), topicCache));
     if (options.Flag("--json")) {
         PrintInfluenceJson(influence);
     } else {

@@ -125,12 +125,16 @@ std::string NameOfEntry(const std::string& bytes, uLong flag) {
 }
 
 // The modification time in the MS-DOS format: date in the high word, time (at
-// two-second resolution) in the low word; times before 1980 become 1980-01-01.
+// two-second resolution) in the low word; times outside the format's years 1980
+// to 2107 become its first or last day.
 uLong DosDateTime(std::time_t modified) {
     std::tm local{};
     localtime_r(&modified, &local);
     if (local.tm_year < 80) {
         return (1u << 5 | 1u) << 16;
+    }
+    if (local.tm_year > 207) {
+        return static_cast<uLong>(127u << 9 | 12u << 5 | 31u) << 16 | (23u << 11 | 59u << 5 | 29u);
     }
     const uLong date =
         static_cast<uLong>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);

@@ -297,6 +297,33 @@ TEST_F(OutputArchiveTest, FailedWriteKeepsTheOldArchive) {
     }
 }
 
+// Times outside the MS-DOS years 1980 to 2107 become the format's first or last moment.
+TEST_F(OutputArchiveTest, TimesOutsideTheDosYears) {
+    struct Case {
+        const char* name;
+        std::time_t modified;
+        int dosDate, dosTime;
+    };
+    const Case cases[] = {
+        {"old.txt", 0, 1 << 5 | 1, 0},
+        {"future.txt", 7258118400, 127 << 9 | 12 << 5 | 31, 23 << 11 | 59 << 5 | 29},  // 2200
+    };
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    for (const Case& c : cases) {
+        SetModificationTime(folder_.Write(std::string("Output/") + c.name, "text"), c.modified);
+    }
+    Archive();
+    std::map<std::string, EntryFields> byName;
+    for (const auto& [name, fields] : ReadBack(ArchivePath())) {
+        byName.emplace(name, fields);
+    }
+    for (const Case& c : cases) {
+        EXPECT_EQ(byName.at(c.name).DosDate, c.dosDate) << c.name;
+        EXPECT_EQ(byName.at(c.name).DosTime, c.dosTime) << c.name;
+    }
+}
+
 TEST_F(OutputArchiveTest, ProgressReachesTheTotalAndMissingFolderIsAnError) {
     Forecast(11, 2026);
     std::vector<ArchiveProgress> reports;
