@@ -209,7 +209,7 @@ std::string EncodeJpeg(const QImage& picture) {
 std::string DrawMonthChart(const MonthInfluence& influence, int forecastMonth, int forecastYear,
                            const std::string& programFolder, const std::string& systemFolder,
                            ChartTemplateCache& templates) {
-    const std::string jpegPath =
+    std::string jpegPath =
         programFolder + "Output/" + MonthFileName(forecastMonth, forecastYear, ".jpeg");
     std::shared_ptr<const QImage> chartTemplate;
     const QImage picture = DrawChartPicture(

@@ -226,8 +226,8 @@ std::string WriteMonthReport(const MonthPageInputs& inputs, const MonthInfluence
                              const TopicSource& topic, const std::string& programFolder,
                              const std::string& systemFolder) {
     const std::string bytes = RenderMonthReport(inputs, influence, topic, systemFolder);
-    const std::string path = programFolder + "Output/" +
-                             MonthFileName(inputs.ForecastMonth, inputs.ForecastYear, ".html");
+    std::string path = programFolder + "Output/" +
+                       MonthFileName(inputs.ForecastMonth, inputs.ForecastYear, ".html");
     WriteFileAtomically(path, bytes);
     return path;
 }
