@@ -78,14 +78,14 @@ pluto-table:
 # Redraws the chart template data/System/month.bmp.
 chart-template: deps
 	mkdir -p $(BUILD_DIR)
-	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC tools/chart_template/make_chart_template.cpp \
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC -I. tools/chart_template/make_chart_template.cpp \
 	  $$(pkg-config --cflags --libs Qt6Gui) -o $(BUILD_DIR)/make_chart_template
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/make_chart_template data/System/month.bmp
 
 # Redraws the main window's background data/System/02.bmp.
 background: deps
 	mkdir -p $(BUILD_DIR)
-	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC tools/background/make_background.cpp \
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -fPIC -I. tools/background/make_background.cpp \
 	  $$(pkg-config --cflags --libs Qt6Gui) -o $(BUILD_DIR)/make_background
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/make_background data/System/02.bmp
 

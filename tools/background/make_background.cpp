@@ -41,6 +41,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/picture_tool.h"
+
 namespace {
 
 constexpr int Width = 800;
@@ -66,7 +68,7 @@ const QColor Lavender(0xA9, 0xAF, 0xE6);
 // A small deterministic generator (splitmix64), so that the picture is the same
 // on every machine and with every standard library.
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
     std::uint64_t Next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
@@ -79,7 +81,7 @@ public:
         return low + (high - low) * static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
     }
 
-private:
+  private:
     std::uint64_t state_;
 };
 
@@ -195,7 +197,7 @@ void DrawStars(QPainter& painter) {
         DrawStar(painter, at, radius, WithAlpha(tints[tint], alpha));
     }
     const std::array<QPointF, 6> bright{QPointF(742, 128), QPointF(530, 172), QPointF(784, 548),
-                                        QPointF(300, 205), QPointF(92, 520), QPointF(560, 470)};
+                                        QPointF(300, 205), QPointF(92, 520),  QPointF(560, 470)};
     for (const QPointF& at : bright) {
         DrawSparkle(painter, at, 7, QColor(0xFF, 0xF4, 0xDC, 230));
     }
@@ -422,7 +424,8 @@ void DrawWheel(QPainter& painter) {
                                         Aspect{3, 0, false}, Aspect{1, 2, false},
                                         Aspect{2, 3, false}, Aspect{0, 2, true}};
     for (const Aspect& aspect : aspects) {
-        const QColor colour = aspect.tense ? QColor(0xE8, 0x8C, 0x9C, 110) : QColor(0x8C, 0xB4, 0xF4, 110);
+        const QColor colour =
+            aspect.tense ? QColor(0xE8, 0x8C, 0x9C, 110) : QColor(0x8C, 0xB4, 0xF4, 110);
         painter.setPen(QPen(colour, 0.9));
         painter.drawLine(OnCircle(WheelInner - 3, planets[aspect.from]),
                          OnCircle(WheelInner - 3, planets[aspect.to]));
@@ -480,8 +483,8 @@ void DrawTitle(QPainter& painter) {
     painter.drawLine(QPointF(mid + 8, y), QPointF(mid + 110, y));
     painter.setPen(Qt::NoPen);
     painter.setBrush(WithAlpha(Gold, 200));
-    painter.drawPolygon(QPolygonF({QPointF(mid - 4, y), QPointF(mid, y - 4), QPointF(mid + 4, y),
-                                   QPointF(mid, y + 4)}));
+    painter.drawPolygon(QPolygonF(
+        {QPointF(mid - 4, y), QPointF(mid, y - 4), QPointF(mid + 4, y), QPointF(mid, y + 4)}));
     painter.setBrush(Qt::NoBrush);
 
     QFont line(QStringLiteral("Liberation Sans"));
@@ -572,19 +575,5 @@ QImage DrawPreview(const QImage& base) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "--preview") == 0)) {
-        std::fprintf(stderr, "Usage: make_background OUTPUT.bmp [--preview PREVIEW.png]\n");
-        return 2;
-    }
-    QGuiApplication app(argc, argv);
-    const QImage image = DrawBackground();
-    if (!image.save(QString::fromLocal8Bit(argv[1]), "BMP")) {
-        std::fprintf(stderr, "Cannot write %s\n", argv[1]);
-        return 1;
-    }
-    if (argc == 4 && !DrawPreview(image).save(QString::fromLocal8Bit(argv[3]), "PNG")) {
-        std::fprintf(stderr, "Cannot write %s\n", argv[3]);
-        return 1;
-    }
-    return 0;
+    return RunPictureTool(argc, argv, "make_background", DrawBackground, DrawPreview);
 }

@@ -32,6 +32,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/picture_tool.h"
+
 namespace {
 
 constexpr int Width = 626;
@@ -142,7 +144,8 @@ void DrawScale(QPainter& painter) {
     painter.fillRect(QRect(BarLeft, BaseY + 1, BarWidth, PlotBottom - 8 - BaseY), against);
 
     for (int step = 20; step <= 60; step += 20) {
-        painter.fillRect(QRect(BarLeft + BarWidth + 1, BaseY - step, 4, 1), ScaleFavour.darker(125));
+        painter.fillRect(QRect(BarLeft + BarWidth + 1, BaseY - step, 4, 1),
+                         ScaleFavour.darker(125));
         if (BaseY + step < PlotBottom) {
             painter.fillRect(QRect(BarLeft + BarWidth + 1, BaseY + step, 4, 1),
                              ScaleAgainst.darker(125));
@@ -153,11 +156,12 @@ void DrawScale(QPainter& painter) {
     painter.setPen(Qt::NoPen);
     const qreal mid = BarLeft + BarWidth / 2.0;
     painter.setBrush(QColor(0x4F, 0x7F, 0xC4));
-    painter.drawPolygon(QPolygonF({QPointF(mid - 5, PlotTop + 8), QPointF(mid + 5, PlotTop + 8),
-                                   QPointF(mid, PlotTop + 1)}));
+    painter.drawPolygon(QPolygonF(
+        {QPointF(mid - 5, PlotTop + 8), QPointF(mid + 5, PlotTop + 8), QPointF(mid, PlotTop + 1)}));
     painter.setBrush(QColor(0xC8, 0x55, 0x55));
-    painter.drawPolygon(QPolygonF({QPointF(mid - 5, PlotBottom - 8), QPointF(mid + 5, PlotBottom - 8),
-                                   QPointF(mid, PlotBottom - 1)}));
+    painter.drawPolygon(
+        QPolygonF({QPointF(mid - 5, PlotBottom - 8), QPointF(mid + 5, PlotBottom - 8),
+                   QPointF(mid, PlotBottom - 1)}));
     painter.setBrush(Qt::NoBrush);
 
     // The words, right-aligned against the bar, in the narrow face so that
@@ -218,7 +222,8 @@ QImage DrawPreview(const QImage& base) {
     QPolygon curve;
     for (int k = 1; k <= 3 * Days; ++k) {
         const double t = (k - 1) / 3.0;
-        const int value = static_cast<int>(std::lround(38 * std::sin(t / 3.1) + 20 * std::sin(t / 1.3 + 1)));
+        const int value =
+            static_cast<int>(std::lround(38 * std::sin(t / 3.1) + 20 * std::sin(t / 1.3 + 1)));
         curve << QPoint(PlotLeft + 5 * (k - 1), BaseY - value);
     }
     painter.setPen(QPen(QColor(0, 0, 255), 3));
@@ -245,19 +250,5 @@ QImage DrawPreview(const QImage& base) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "--preview") == 0)) {
-        std::fprintf(stderr, "Usage: make_chart_template OUTPUT.bmp [--preview PREVIEW.png]\n");
-        return 2;
-    }
-    QGuiApplication app(argc, argv);
-    const QImage image = DrawTemplate();
-    if (!image.save(QString::fromLocal8Bit(argv[1]), "BMP")) {
-        std::fprintf(stderr, "Cannot write %s\n", argv[1]);
-        return 1;
-    }
-    if (argc == 4 && !DrawPreview(image).save(QString::fromLocal8Bit(argv[3]), "PNG")) {
-        std::fprintf(stderr, "Cannot write %s\n", argv[3]);
-        return 1;
-    }
-    return 0;
+    return RunPictureTool(argc, argv, "make_chart_template", DrawTemplate, DrawPreview);
 }
