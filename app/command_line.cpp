@@ -45,9 +45,11 @@ CalendarDate ParseDateText(const std::string& text) {
     std::smatch match;
     CalendarDate date;
     if (std::regex_match(text, match, dayFirst)) {
-        date = {std::stoi(match[1]), std::stoi(match[2]), std::stoi(match[3])};
+        date = {
+            .Day = std::stoi(match[1]), .Month = std::stoi(match[2]), .Year = std::stoi(match[3])};
     } else if (std::regex_match(text, match, yearFirst)) {
-        date = {std::stoi(match[3]), std::stoi(match[2]), std::stoi(match[1])};
+        date = {
+            .Day = std::stoi(match[3]), .Month = std::stoi(match[2]), .Year = std::stoi(match[1])};
     } else {
         throw Error("'" + text + "' is not a date: write it as D.M.YYYY or YYYY-MM-DD");
     }
@@ -56,7 +58,7 @@ CalendarDate ParseDateText(const std::string& text) {
 
 CalendarDate ParseDate(const std::string& text) {
     const CalendarDate date = ParseDateText(text);
-    if (!CalendarDateExists(date.Day, date.Month, date.Year)) {
+    if (!CalendarDateExists(date)) {
         throw Error("The date '" + text + "' does not exist");
     }
     return date;
@@ -68,9 +70,9 @@ CalendarMonth ParseMonth(const std::string& text) {
     std::smatch match;
     CalendarMonth month;
     if (std::regex_match(text, match, monthFirst)) {
-        month = {std::stoi(match[1]), std::stoi(match[2])};
+        month = {.Year = std::stoi(match[2]), .Month = std::stoi(match[1])};
     } else if (std::regex_match(text, match, yearFirst)) {
-        month = {std::stoi(match[2]), std::stoi(match[1])};
+        month = {.Year = std::stoi(match[1]), .Month = std::stoi(match[2])};
     } else {
         throw Error("'" + text + "' is not a month: write it as M.YYYY or YYYY-MM");
     }
@@ -99,8 +101,9 @@ ClockTime ParseTime(const std::string& text) {
     if (!std::regex_match(text, match, form)) {
         throw Error("'" + text + "' is not a time: write it as HH:MM or HH:MM:SS");
     }
-    ClockTime time{std::stoi(match[1]), std::stoi(match[2]),
-                   match[3].matched ? std::stoi(match[3]) : 0};
+    ClockTime time{.Hour = std::stoi(match[1]),
+                   .Minute = std::stoi(match[2]),
+                   .Second = match[3].matched ? std::stoi(match[3]) : 0};
     if (time.Hour > 23 || time.Minute > 59 || time.Second > 59) {
         throw Error("The time '" + text + "' does not exist");
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "ephemeris/time_scale.h"
 
 namespace nevalorum {
 
@@ -35,12 +36,6 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
                            const std::set<std::string>& valueOptions,
                            const std::set<std::string>& flagOptions);
 
-struct CalendarDate {
-    int Day = 0;
-    int Month = 0;
-    int Year = 0;
-};
-
 struct ClockTime {
     int Hour = 12;
     int Minute = 0;
@@ -54,11 +49,6 @@ CalendarDate ParseDateText(const std::string& text);
 // A date as D.M.YYYY or YYYY-MM-DD, years 1 to 9999. Throws Error naming the
 // text when it has neither form or names a day the calendar does not have.
 CalendarDate ParseDate(const std::string& text);
-
-struct CalendarMonth {
-    int Month = 0;
-    int Year = 0;
-};
 
 // A month as M.YYYY or YYYY-MM, years 1 to 9999. Throws Error naming the text otherwise.
 CalendarMonth ParseMonth(const std::string& text);

@@ -6,8 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "app/folders.h"
+#include "common/folders.h"
 #include "ephemeris/pluto_table.h"
+#include "ephemeris/time_scale.h"
 #include "report/month_chart.h"
 #include "transit/interpretation.h"
 
@@ -28,13 +29,15 @@ struct RunState {
     std::array<std::string, 13> MonthPagePaths;
     // The calendar month that month button k opens (index 1 to 6).
     std::array<int, 7> ButtonMonths{};
+
+    CalendarDate Birth() const { return {.Day = BirthDay, .Month = BirthMonth, .Year = BirthYear}; }
+    CalendarMonth Start() const { return {.Year = StartYear, .Month = StartMonth}; }
 };
 
 // A month of the run that is done.
 struct FinishedMonth {
     int Button = 0;  // 1 to 6
-    int Month = 0;
-    int Year = 0;
+    CalendarMonth Forecast;
     std::string Caption;   // UTF-8: the month's name and year, "Январь 2027"
     std::string PagePath;  // empty when the topic computed nothing
 };
@@ -54,12 +57,12 @@ std::string TopicFilePath(const std::string& systemFolder, int topic);
 
 // Throws Error with a Russian message naming the date when the birth date does
 // not exist or its year lies outside 1920 to 2030.
-void CheckBirthDate(int day, int month, int year);
+void CheckBirthDate(const CalendarDate& birth);
 
-// Runs the forecast for the six months from todayMonth/todayYear on: for each,
-// the month's influence, its chart and its page, then onMonthDone. An error
-// ends the run at its month and leaves the files of the months before it.
-void RunForecast(RunState& state, const Folders& folders, int todayMonth, int todayYear,
+// Runs the forecast for the six months from today's month on: for each, the
+// month's influence, its chart and its page, then onMonthDone. An error ends
+// the run at its month and leaves the files of the months before it.
+void RunForecast(RunState& state, const Folders& folders, const CalendarMonth& today,
                  ForecastCaches& caches,
                  const std::function<void(const FinishedMonth&)>& onMonthDone);
 

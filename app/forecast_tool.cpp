@@ -9,11 +9,11 @@
 #include <ctime>
 
 #include "app/command_line.h"
-#include "app/folders.h"
 #include "app/forecast_run.h"
 #include "app/output_archive.h"
 #include "app/working_folder.h"
 #include "common/errors.h"
+#include "common/folders.h"
 #include "ephemeris/positions.h"
 #include "report/offscreen_application.h"
 #include "transit/month_influence.h"
@@ -80,7 +80,7 @@ void PrintInfluenceJson(const MonthInfluence& month) {
         for (const AspectHit& hit : day.Hits) {
             std::printf("%s{\"transit\": %d, \"aspect\": %d, \"natal\": %d, \"strength\": %d}",
                         separator, static_cast<int>(hit.TransitBody), hit.Aspect,
-                        static_cast<int>(hit.NatalBody), hit.Strength);
+                        static_cast<int>(hit.NatalBody), hit.Reading.Strength);
             separator = ", ";
         }
         std::printf("], \"value\": %.17g}", day.Value);
@@ -103,7 +103,8 @@ void PrintInfluenceText(const MonthInfluence& month) {
         const char* separator = " ";
         for (const AspectHit& hit : day.Hits) {
             std::printf("%s%s %s %s (%+d)", separator, BodyName(hit.TransitBody).c_str(),
-                        AspectName(hit.Aspect), BodyName(hit.NatalBody).c_str(), hit.Strength);
+                        AspectName(hit.Aspect), BodyName(hit.NatalBody).c_str(),
+                        hit.Reading.Strength);
             separator = ", ";
         }
         std::printf("\n");
@@ -127,8 +128,7 @@ int InfluenceCommand(const std::vector<std::string>& arguments) {
     PlutoTableCache plutoCache;
     TopicFileCache topicCache;
     const MonthInfluence influence =
-        ComputeMonthInfluence(birth.Year, birth.Month, birth.Day, month.Year, month.Month,
-                              PlutoSource(folders.SystemFolder, plutoCache),
+        ComputeMonthInfluence(birth, month, PlutoSource(folders.SystemFolder, plutoCache),
                               TopicSource(TopicFilePath(folders.SystemFolder, topic), topicCache));
     if (options.Flag("--json")) {
         PrintInfluenceJson(influence);
@@ -171,7 +171,7 @@ CalendarDate Today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
+    return {.Day = local.tm_mday, .Month = local.tm_mon + 1, .Year = local.tm_year + 1900};
 }
 
 // Qt's own messages go to standard error as usual, but for the notice that no
@@ -204,14 +204,14 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
     const OffscreenGuiApplication application;
 
     ForecastCaches caches;
-    RunForecast(state, folders, today.Month, today.Year, caches, [](const FinishedMonth& done) {
-        std::printf("%s\n", done.PagePath.c_str());
-        std::fflush(stdout);
-    });
+    RunForecast(state, folders, {.Year = today.Year, .Month = today.Month}, caches,
+                [](const FinishedMonth& done) {
+                    std::printf("%s\n", done.PagePath.c_str());
+                    std::fflush(stdout);
+                });
     if (!options.Flag("--no-archive")) {
-        const std::string archive = folders.ProgramFolder + "Output/Horoscop.zip";
-        ArchiveOutput(folders.ProgramFolder + "Output/", archive);
-        std::printf("%s\n", archive.c_str());
+        ArchiveOutput(folders);
+        std::printf("%s\n", folders.ArchivePath.c_str());
     }
     return 0;
 }

@@ -105,11 +105,16 @@ struct EntryName {
 // the language-encoding flag; "/" for any "\".
 EntryName NameForEntry(std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
-    try {
-        return {Cp1251ToCp866(Utf8ToCp1251(name)), 0};
-    } catch (const Error&) {
+    // Through Windows-1251, the program's own code page: a character that it
+    // lacks keeps the name in UTF-8 even where CP866 would have it.
+    const std::optional<std::string> cp1251 =
+        ConvertText(name, CodePage::Utf8, CodePage::Windows1251);
+    const std::optional<std::string> cp866 =
+        cp1251 ? ConvertText(*cp1251, CodePage::Windows1251, CodePage::Cp866) : std::nullopt;
+    if (!cp866) {
         return {name, LanguageEncodingFlag};
     }
+    return {*cp866, 0};
 }
 
 // The UTF-8 name of an existing entry.
@@ -117,11 +122,8 @@ std::string NameOfEntry(const std::string& bytes, uLong flag) {
     if ((flag & LanguageEncodingFlag) != 0) {
         return bytes;
     }
-    try {
-        return Cp866ToUtf8(bytes);
-    } catch (const Error&) {
-        return bytes;  // matches no file: the entry is kept as it is
-    }
+    // A name that is no CP866 text matches no file: the entry is kept as it is.
+    return ConvertText(bytes, CodePage::Cp866, CodePage::Utf8).value_or(bytes);
 }
 
 // The modification time in the MS-DOS format: date in the high word, time (at
@@ -450,8 +452,9 @@ std::vector<ArchiveEntry> PlanEntries(const std::vector<CollectedFile>& files,
 
 }  // namespace
 
-void ArchiveOutput(const std::string& outputFolder, const std::string& archivePath,
-                   const ArchiveProgressCallback& progress) {
+void ArchiveOutput(const Folders& folders, const ArchiveProgressCallback& progress) {
+    const std::string& outputFolder = folders.OutputFolder;
+    const std::string& archivePath = folders.ArchivePath;
     if (!fs::is_directory(outputFolder)) {
         throw CannotCreateFile(archivePath, ENOENT);
     }

@@ -14,6 +14,8 @@
 #include <functional>
 #include <string>
 
+#include "common/folders.h"
+
 namespace nevalorum {
 
 struct ArchiveProgress {
@@ -25,11 +27,9 @@ struct ArchiveProgress {
 // and show how far the archive has come.
 using ArchiveProgressCallback = std::function<void(const ArchiveProgress&)>;
 
-// Creates or updates the archive at archivePath from the files under
-// outputFolder (which ends with "/"). Throws InputOutputError when the archive
-// cannot be written or the existing one cannot be read; the existing archive
-// then stays as it was and no temporary file is left behind.
-void ArchiveOutput(const std::string& outputFolder, const std::string& archivePath,
-                   const ArchiveProgressCallback& progress = {});
+// Creates or updates the archive from the files under the output folder. Throws InputOutputError
+// when the archive cannot be written or the existing one cannot be read; the existing archive then
+// stays as it was and no temporary file is left behind.
+void ArchiveOutput(const Folders& folders, const ArchiveProgressCallback& progress = {});
 
 }  // namespace nevalorum

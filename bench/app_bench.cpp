@@ -26,7 +26,7 @@ void SixMonthRun(benchmark::State& state) {
     ForecastCaches caches;
     const Folders folders = Folders::ForWorkingFolder(folder.string());
     for (auto _ : state) {
-        RunForecast(run, folders, 12, 2026, caches, nullptr);
+        RunForecast(run, folders, {.Year = 2026, .Month = 12}, caches, nullptr);
     }
     fs::remove_all(folder);
 }
@@ -47,12 +47,11 @@ class ArchiveFixture : public benchmark::Fixture {
         run.BirthYear = 1990;
         run.Topic = 3;
         ForecastCaches caches;
-        RunForecast(run, Folders::ForWorkingFolder(folder_.string()), 12, 2026, caches, nullptr);
+        RunForecast(run, Working(), {.Year = 2026, .Month = 12}, caches, nullptr);
     }
     void TearDown(const benchmark::State&) override { std::filesystem::remove_all(folder_); }
 
-    std::string Output() const { return (folder_ / "Output/").string(); }
-    std::string Archive() const { return Output() + "Horoscop.zip"; }
+    Folders Working() const { return Folders::ForWorkingFolder(folder_.string()); }
 
   private:
     std::filesystem::path folder_;
@@ -60,16 +59,16 @@ class ArchiveFixture : public benchmark::Fixture {
 
 BENCHMARK_DEFINE_F(ArchiveFixture, FirstArchive)(benchmark::State& state) {
     for (auto _ : state) {
-        std::filesystem::remove(Archive());
-        ArchiveOutput(Output(), Archive());
+        std::filesystem::remove(Working().ArchivePath);
+        ArchiveOutput(Working());
     }
 }
 BENCHMARK_REGISTER_F(ArchiveFixture, FirstArchive)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_DEFINE_F(ArchiveFixture, UpdateWithNothingChanged)(benchmark::State& state) {
-    ArchiveOutput(Output(), Archive());
+    ArchiveOutput(Working());
     for (auto _ : state) {
-        ArchiveOutput(Output(), Archive());
+        ArchiveOutput(Working());
     }
 }
 BENCHMARK_REGISTER_F(ArchiveFixture, UpdateWithNothingChanged)->Unit(benchmark::kMillisecond);

@@ -76,7 +76,7 @@ void PlutoFromWarmCache(benchmark::State& state) {
     const std::string folder = SystemFolder();
     double moment = 46000.0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(PlutoLongitude(moment, folder, cache));
+        benchmark::DoNotOptimize(PlutoSource(folder, cache).Longitude(moment));
     }
 }
 BENCHMARK(PlutoFromWarmCache);

@@ -18,7 +18,8 @@ void OneMonth(benchmark::State& state) {
     for (auto _ : state) {
         const PlutoSource pluto(system, plutoCache);
         const TopicSource topic(system + "3.dat", topicCache);
-        benchmark::DoNotOptimize(ComputeMonthInfluence(1980, 6, 15, 2026, month, pluto, topic));
+        benchmark::DoNotOptimize(ComputeMonthInfluence(
+            {.Day = 15, .Month = 6, .Year = 1980}, {.Year = 2026, .Month = month}, pluto, topic));
         month = month % 12 + 1;
     }
 }

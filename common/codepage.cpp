@@ -3,51 +3,150 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <memory>
+#include <cstring>
 
 #include "common/errors.h"
 
 namespace nevalorum {
 namespace {
 
-struct IconvCloser {
-    void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
+const char* IconvName(CodePage page) {
+    switch (page) {
+        case CodePage::Utf8:
+            return "UTF-8";
+        case CodePage::Windows1251:
+            return "CP1251";
+        case CodePage::Cp866:
+            return "CP866";
+    }
+    return "";
+}
+
+// One iconv conversion descriptor, closed when the conversion is done.
+class Iconv {
+  public:
+    Iconv(CodePage from, CodePage to) : handle_(iconv_open(IconvName(to), IconvName(from))) {
+        if (handle_ == reinterpret_cast<iconv_t>(-1)) {
+            throw Error(std::string("No conversion from ") + IconvName(from) + " to " +
+                        IconvName(to) + ": " + std::strerror(errno));
+        }
+    }
+    ~Iconv() { iconv_close(handle_); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    // Converts as much of in as fits into out; the return value is iconv's.
+    std::size_t Step(std::string_view& in, char*& out, std::size_t& outLeft) {
+        char* next = const_cast<char*>(in.data());
+        std::size_t inLeft = in.size();
+        const std::size_t result = iconv(handle_, &next, &inLeft, &out, &outLeft);
+        in.remove_prefix(in.size() - inLeft);
+        return result;
+    }
+
+  private:
+    iconv_t handle_;
 };
 
-std::string Convert(std::string_view text, const char* from, const char* to) {
-    iconv_t raw = iconv_open(to, from);
-    if (raw == reinterpret_cast<iconv_t>(-1)) {
-        throw Error(std::string("No conversion from ") + from + " to " + to);
-    }
-    std::unique_ptr<void, IconvCloser> handle(raw);
-
-    std::string result(text.size() * 4 + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char* out = result.data();
-    size_t outLeft = result.size();
-    if (iconv(raw, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
-        throw Error("The text '" + std::string(text) + "' cannot be converted from " + from +
-                    " to " + to);
-    }
-    result.resize(result.size() - outLeft);
-    return result;
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
 }
 
 }  // namespace
 
-std::string Utf8ToCp1251(std::string_view utf8) {
-    return Convert(utf8, "UTF-8", "CP1251");
-}
-std::string Cp1251ToUtf8(std::string_view cp1251) {
-    return Convert(cp1251, "CP1251", "UTF-8");
-}
-std::string Cp1251ToCp866(std::string_view cp1251) {
-    return Convert(cp1251, "CP1251", "CP866");
+std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& offset) {
+    if (offset >= text.size()) {
+        return std::nullopt;
+    }
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[offset + i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    char32_t value = 0;
+    char32_t smallest = 0;
+    if (lead < 0x80) {
+        ++offset;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1Fu, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0Fu, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07u, smallest = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (offset + length > text.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if (!IsContinuation(byte(i))) {
+            return std::nullopt;
+        }
+        value = (value << 6) | (byte(i) & 0x3Fu);
+    }
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    offset += length;
+    return value;
 }
 
-std::string Cp866ToUtf8(std::string_view cp866) {
-    return Convert(cp866, "CP866", "UTF-8");
+std::optional<std::string> ConvertText(std::string_view text, CodePage from, CodePage to,
+                                       Unmappable unmappable) {
+    Iconv converter(from, to);
+    std::string result(text.size() * 2 + 16, '\0');
+    std::size_t used = 0;
+    std::string_view rest = text;
+    while (true) {
+        char* out = result.data() + used;
+        std::size_t outLeft = result.size() - used;
+        const std::size_t status = converter.Step(rest, out, outLeft);
+        used = result.size() - outLeft;
+        if (status != static_cast<std::size_t>(-1)) {
+            break;
+        }
+        if (errno == E2BIG) {
+            result.resize(result.size() * 2);
+            continue;
+        }
+        // EILSEQ: a character the target lacks, or a sequence the source does not
+        // allow; EINVAL: a sequence cut short at the end.
+        if (errno != EILSEQ || from != CodePage::Utf8 ||
+            unmappable != Unmappable::CharacterReference) {
+            return std::nullopt;
+        }
+        std::size_t offset = 0;
+        const std::optional<char32_t> character = DecodeUtf8At(rest, offset);
+        if (!character) {
+            return std::nullopt;
+        }
+        const std::string reference =
+            "&#" + std::to_string(static_cast<std::uint32_t>(*character)) + ";";
+        result.resize(used);
+        result += reference;
+        used = result.size();
+        result.resize(used + rest.size() * 2 + 16);
+        rest.remove_prefix(offset);
+    }
+    result.resize(used);
+    return result;
+}
+
+std::string Utf8ToCp1251(std::string_view utf8) {
+    std::optional<std::string> converted = ConvertText(utf8, CodePage::Utf8, CodePage::Windows1251);
+    if (!converted) {
+        throw Error("The text '" + std::string(utf8) + "' cannot be converted to Windows-1251");
+    }
+    return std::move(*converted);
+}
+
+std::string Cp1251ToUtf8(std::string_view cp1251) {
+    std::optional<std::string> converted =
+        ConvertText(cp1251, CodePage::Windows1251, CodePage::Utf8);
+    if (!converted) {
+        throw Error("The text '" + std::string(cp1251) + "' is not Windows-1251 text");
+    }
+    return std::move(*converted);
 }
 
 }  // namespace nevalorum

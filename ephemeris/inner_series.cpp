@@ -172,7 +172,7 @@ SeriesResult MercurySeries(double t) {
 
     const OrbitPlane plane{0.822852 + 0.020686 * t, 0.122223 + 0.000032 * t,
                            772.2 / ArcsecondsPerRadian, 1.4 / ArcsecondsPerRadian,
-                           -0.000032482516634354084};
+                           -0.000032482516634354084};  // -6.7"
     return ProjectOntoEcliptic(l, radius, plane, t);
 }
 
@@ -198,6 +198,7 @@ SeriesResult VenusSeries(double t) {
     logRadius = logRadius + VenusRadiusTable.AddCosines(0, arguments) / 1e6;
     const double radius = std::pow(10.0, logRadius);
 
+    // Inclination terms 181" and 3.6".
     const OrbitPlane plane{1.322604 + 0.015705 * t, 0.05923 + 0.000018 * t, 0.0008775127628086701,
                            0, 0.000017453292519951448};
     return ProjectOntoEcliptic(l, radius, plane, t);
@@ -214,7 +215,7 @@ SeriesResult MarsSeries(double t) {
     // Equation of the centre [arcseconds].
     const double g = (38450.9 + 37.3 * t) * mm.Sin(1) + (2237.7 + 4.3 * t) * mm.Sin(2) +
                      (180.6 + 0.5 * t) * mm.Sin(3) + 16.6 * mm.Sin(4) + 1.7 * mm.Sin(5);
-    const double perihelion = 5.833208 + 0.03212714820610063 * t;
+    const double perihelion = 5.833208 + 0.03212714820610063 * t;  // 6626.7" a century
     double l = m + g / ArcsecondsPerRadian + perihelion;
 
     // The perturbation arguments come from a second mean anomaly, all reduced to one turn.
@@ -228,6 +229,7 @@ SeriesResult MarsSeries(double t) {
     logRadius = logRadius + MarsRadiusTable.AddCosines(0, arguments);
     const double radius = std::pow(10.0, 0.182897 + logRadius / 1e6);
 
+    // Inclination terms 53.8" and -2.25".
     const OrbitPlane plane{0.851483 + 0.0134565 * t, 0.032293 - 0.000012 * t, 0.0002608297604370522,
                            0, -0.000010908307824969656};
     return ProjectOntoEcliptic(l, radius, plane, t);

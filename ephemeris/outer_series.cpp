@@ -194,7 +194,7 @@ SeriesResult JupiterSeries(double t) {
     const double q = JupiterRadiusTable.AddCosines(0, arguments, y, tau);   // [1e-7 log10 r]
 
     // Mean anomaly at the perturbed time, deliberately not reduced.
-    const double meanAnomaly = 0.5296909443153688 * perturbedTime;
+    const double meanAnomaly = 0.5296909443153688 * perturbedTime;  // 109256.6" a year
     // Equation of the centre: 19900", 600" and 25".
     const double v = meanAnomaly + 0.09647792254084273 * std::sin(meanAnomaly) +
                      0.0029088820866585746 * std::sin(2 * meanAnomaly) +
@@ -230,7 +230,7 @@ SeriesResult SaturnSeries(double t) {
                           ArcsecondsPerRadian;
     const double orbitalLongitude = 1.572733 + v;
     const double sinLatitude = 0.0435189 * std::sin(orbitalLongitude - 1.96084) +
-                               0.00011766428040533935 * y * std::sin(v + 1.345);
+                               0.00011766428040533935 * y * std::sin(v + 1.345);  // 24.27"
     // The reduction to the ecliptic is in 2v here (Jupiter's is in 2l), plus
     // 50.2647" a year of precession.
     const double longitude =

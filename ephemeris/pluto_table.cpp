@@ -84,8 +84,4 @@ double PlutoSource::Longitude(EphemerisDay moment) const {
     throw InputOutputError("Pluto table " + path_ + " has no day " + dayText);
 }
 
-double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache) {
-    return PlutoSource(folder, cache).Longitude(moment);
-}
-
 }  // namespace nevalorum

@@ -49,8 +49,4 @@ class PlutoSource {
     std::shared_ptr<const PlutoTable> table_;
 };
 
-// Pluto's longitude [degrees, 0..360) from folder + "pluto.sys" as it is on disk
-// now; the errors of PlutoSource.
-double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache);
-
 }  // namespace nevalorum

@@ -47,6 +47,10 @@ EphemerisDay CalendarToEphemerisDay(std::int32_t day, std::int32_t month, std::i
     return b + q + d + f - 0.5;
 }
 
+EphemerisDay NoonOf(const CalendarDate& date) {
+    return CalendarToEphemerisDay(date.Day, date.Month, date.Year, 12, 0, 0);
+}
+
 CalendarMoment EphemerisDayToCalendar(EphemerisDay moment) {
     const double j = moment + EphemerisDayEpoch;
     const double i = Int(j + 0.5);
@@ -73,13 +77,12 @@ CalendarMoment EphemerisDayToCalendar(EphemerisDay moment) {
     return result;
 }
 
-bool CalendarDateExists(std::int32_t day, std::int32_t month, std::int32_t year) {
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31) {
+bool CalendarDateExists(const CalendarDate& date) {
+    if (date.Year < 1 || date.Month < 1 || date.Month > 12 || date.Day < 1 || date.Day > 31) {
         return false;
     }
-    const CalendarMoment back =
-        EphemerisDayToCalendar(CalendarToEphemerisDay(day, month, year, 12, 0, 0));
-    return back.Day == day && back.Month == month && back.Year == year;
+    const CalendarMoment back = EphemerisDayToCalendar(NoonOf(date));
+    return back.Day == date.Day && back.Month == date.Month && back.Year == date.Year;
 }
 
 }  // namespace nevalorum

@@ -15,15 +15,18 @@
 
 #include "common/errors.h"
 #include "common/files.h"
-#include "report/month_page.h"
+#include "report/month_files.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
 namespace {
 
-const QColor LineColour(0, 0, 255);
-const QColor TextColour(255, 255, 255);
-const QColor TextBackground(111, 145, 190);
+QColor ColourOf(ChartColour colour) {
+    return QColor(colour.Red, colour.Green, colour.Blue);
+}
+const QColor LineColour = ColourOf(ChartLineColour);
+const QColor TextColour = ColourOf(ChartTextColour);
+const QColor TextBackground = ColourOf(ChartLabelBackground);
 constexpr int JpegQuality = 90;
 
 // A straight stroke from (x0, y0) towards (x1, y1) that stops just before the
@@ -155,7 +158,7 @@ bool EncodeRows(const unsigned char* rgb, int width, int height, unsigned char**
 
 QImage DrawChartPicture(const QImage& chartTemplate,
                         const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
-                        std::int32_t monthCurveLength, int forecastMonth, int forecastYear) {
+                        std::int32_t monthCurveLength, const CalendarMonth& forecast) {
     QImage picture = chartTemplate.convertToFormat(QImage::Format_RGB32);
     QPainter painter(&picture);
     QFont font("Arial");
@@ -173,9 +176,9 @@ QImage DrawChartPicture(const QImage& chartTemplate,
         }
     }
     const QString caption =
-        QString::fromUtf8(MonthNamesCapitalized[forecastMonth].data(),
-                          static_cast<qsizetype>(MonthNamesCapitalized[forecastMonth].size())) +
-        " " + QString::number(forecastYear);
+        QString::fromUtf8(MonthNamesCapitalized[forecast.Month].data(),
+                          static_cast<qsizetype>(MonthNamesCapitalized[forecast.Month].size())) +
+        " " + QString::number(forecast.Year);
     DrawLabel(painter, ChartCaptionLeft, ChartCaptionTop, caption);
     painter.end();
     return picture;
@@ -206,18 +209,16 @@ std::string EncodeJpeg(const QImage& picture) {
     return jpeg;
 }
 
-std::string DrawMonthChart(const MonthInfluence& influence, int forecastMonth, int forecastYear,
-                           const std::string& programFolder, const std::string& systemFolder,
-                           ChartTemplateCache& templates) {
-    std::string jpegPath =
-        programFolder + "Output/" + MonthFileName(forecastMonth, forecastYear, ".jpeg");
+std::string DrawMonthChart(const MonthInfluence& influence, const CalendarMonth& forecast,
+                           const Folders& folders, ChartTemplateCache& templates) {
+    std::string jpegPath = folders.OutputFolder + MonthFileName(forecast, ".jpeg");
     std::shared_ptr<const QImage> chartTemplate;
     const QImage picture = DrawChartPicture(
-        ChartTemplate(systemFolder + "month.bmp", templates, chartTemplate), influence.MonthCurve,
-        influence.MonthCurveLength, forecastMonth, forecastYear);
+        ChartTemplate(folders.SystemFolder + "month.bmp", templates, chartTemplate),
+        influence.MonthCurve, influence.MonthCurveLength, forecast);
     // The bitmap holds the picture's pixels exactly, so the JPEG is encoded from
     // the picture in memory rather than from the file just written.
-    WriteFileAtomically(systemFolder + "tmp.bmp", PictureBytes(picture, "BMP"));
+    WriteFileAtomically(folders.SystemFolder + "tmp.bmp", PictureBytes(picture, "BMP"));
     WriteFileAtomically(jpegPath, EncodeJpeg(picture));
     return jpegPath;
 }

@@ -1,10 +1,9 @@
 #include "report/month_page.h"
 
-#include <cstdio>
-
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"
+#include "report/month_files.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
@@ -31,72 +30,29 @@ class PageLines {
     std::vector<std::string> lines_;
 };
 
-std::string TwoDigits(int month) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", month);
-    return text;
-}
-
-// The length of the UTF-8 sequence that starts with this byte, 0 if none does.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead < 0x80) {
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 2;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    return 0;
-}
-
-std::uint32_t CodePoint(const std::string& sequence) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(sequence[i]); };
-    switch (sequence.size()) {
-        case 1:
-            return byte(0);
-        case 2:
-            return ((byte(0) & 0x1Fu) << 6) | (byte(1) & 0x3Fu);
-        case 3:
-            return ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
-        default:
-            return ((byte(0) & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) |
-                   ((byte(2) & 0x3Fu) << 6) | (byte(3) & 0x3Fu);
-    }
-}
-
 void CopyFragment(PageLines& page, const std::string& path) {
     for (const std::string& line : FragmentLines(ReadWholeFile(path))) {
         page.Bytes(line);
     }
 }
 
-void WriteNavigationRow(PageLines& page, int startMonth, int startYear) {
+void WriteNavigationRow(PageLines& page, const CalendarMonth& start) {
     for (int k = 0; k < 6; ++k) {
-        int month = startMonth + k;
-        int year = startYear;
-        if (month > 12) {
-            month -= 12;
-            year += 1;
-        }
+        const CalendarMonth month = start.Plus(k);
         page.Text("<td bgcolor=\"#EEF6FC\" align=\"center\"><a href=\"" +
-                  MonthFileName(month, year, ".html") + "\"><u><b>" +
-                  std::string(MonthNamesCapitalized[month]) + " " + std::to_string(year) +
-                  "</b></u></a></td>");
+                  MonthFileName(month, ".html") + "\"><u><b>" +
+                  std::string(MonthNamesCapitalized[month.Month]) + " " +
+                  std::to_string(month.Year) + "</b></u></a></td>");
     }
 }
 
-void WriteDaySections(PageLines& page, const MonthInfluence& influence, int forecastMonth,
-                      const TopicSource& topic) {
+void WriteDaySections(PageLines& page, const MonthInfluence& influence,
+                      const CalendarMonth& forecast) {
     for (const DayInfluence& day : influence.Days) {
         page.Text("<p> <br> <b>Гороскоп на " + std::to_string(day.Day) + " " +
-                  std::string(MonthNamesGenitive[forecastMonth]) + "</b></p>");
+                  std::string(MonthNamesGenitive[forecast.Month]) + "</b></p>");
         for (const AspectHit& hit : day.Hits) {
-            page.Bytes(topic.Lookup(hit.TransitBody, hit.Aspect, hit.NatalBody).Paragraph);
+            page.Bytes(hit.Reading.Paragraph);
         }
     }
 }
@@ -126,36 +82,34 @@ void WriteLegend(PageLines& page) {
 
 }  // namespace
 
-std::string MonthFileName(int month, int year, const std::string& extension) {
-    return "Hor_" + TwoDigits(month) + "_" + std::to_string(year) + extension;
-}
-
 std::string EscapeNameForPage(const std::string& utf8) {
+    // The markup characters are ASCII, which never occurs inside a longer UTF-8
+    // sequence, so they can be replaced before the conversion.
     std::string escaped;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t length = SequenceLength(static_cast<unsigned char>(utf8[i]));
-        if (length == 0 || i + length > utf8.size()) {
-            throw Error("The name '" + utf8 + "' is not valid UTF-8 text");
-        }
-        const std::string sequence = utf8.substr(i, length);
-        i += length;
-        if (sequence == "&") {
-            escaped += "&amp;";
-        } else if (sequence == "<") {
-            escaped += "&lt;";
-        } else if (sequence == ">") {
-            escaped += "&gt;";
-        } else if (sequence == "\"") {
-            escaped += "&quot;";
-        } else {
-            try {
-                escaped += Utf8ToCp1251(sequence);
-            } catch (const Error&) {
-                escaped += "&#" + std::to_string(CodePoint(sequence)) + ";";
-            }
+    for (char c : utf8) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += c;
         }
     }
-    return escaped;
+    std::optional<std::string> converted =
+        ConvertText(escaped, CodePage::Utf8, CodePage::Windows1251, Unmappable::CharacterReference);
+    if (!converted) {
+        throw Error("The name '" + utf8 + "' is not valid UTF-8 text");
+    }
+    return std::move(*converted);
 }
 
 std::vector<std::string> FragmentLines(const std::string& bytes) {
@@ -176,14 +130,14 @@ std::vector<std::string> FragmentLines(const std::string& bytes) {
 }
 
 std::string RenderMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
-                              const TopicSource& topic, const std::string& systemFolder) {
+                              const Folders& folders) {
     const std::string title(TopicTitles[inputs.Topic]);
     PageLines page;
     page.Text("<html> <head> <title>" + title +
               "</title>  <meta content=\"text/html; charset=windows-1251\" "
               "http-equiv=\"Content-Type\">");
-    CopyFragment(page,
-                 systemFolder + "style_" + std::to_string(inputs.FontSizeSetting + 1) + ".dat");
+    CopyFragment(page, folders.SystemFolder + "style_" +
+                           std::to_string(inputs.FontSizeSetting + 1) + ".dat");
     page.Text("</head> <body bgcolor=\"#FFFFFF\">");
     page.Text("<p>&nbsp;</p><DIV align=\"center\">");
     page.Text(
@@ -194,7 +148,7 @@ std::string RenderMonthReport(const MonthPageInputs& inputs, const MonthInfluenc
         "color=\"#333399\" size=\"2\">");
     page.Text("<b>Щелкните на ссылках ниже, чтобы выбрать месяц прогноза</b></font></td></tr>");
     page.Text("<tr>");
-    WriteNavigationRow(page, inputs.StartMonth, inputs.StartYear);
+    WriteNavigationRow(page, inputs.Start);
     page.Text("</tr></table>");
     page.Text("<p>&nbsp;</p>");
     page.Text("<DIV align=\"center\">");
@@ -203,31 +157,29 @@ std::string RenderMonthReport(const MonthPageInputs& inputs, const MonthInfluenc
         "cellspacing=\"1\">");
     page.Text("<tr> <td bgcolor=\"#EEF6FC\">");
     page.Text("<DIV align=\"center\">");
-    page.Bytes(Utf8ToCp1251("<h1>" + title + "на " + std::string(MonthNames[inputs.ForecastMonth]) +
-                            " " + std::to_string(inputs.ForecastYear) + " года для Вас, ") +
+    page.Bytes(Utf8ToCp1251("<h1>" + title + "на " +
+                            std::string(MonthNames[inputs.Forecast.Month]) + " " +
+                            std::to_string(inputs.Forecast.Year) + " года для Вас, ") +
                EscapeNameForPage(inputs.PersonName) + "</h1>");
-    page.Text("<h3> Дата рождения: " + std::to_string(inputs.BirthDay) + " " +
-              std::string(MonthNamesGenitive[inputs.BirthMonth]) + " " +
-              std::to_string(inputs.BirthYear) + "г. </h3>");
-    page.Text("<img border=\"0\" src=\"" +
-              MonthFileName(inputs.ForecastMonth, inputs.ForecastYear, ".jpeg") +
+    page.Text("<h3> Дата рождения: " + std::to_string(inputs.Birth.Day) + " " +
+              std::string(MonthNamesGenitive[inputs.Birth.Month]) + " " +
+              std::to_string(inputs.Birth.Year) + "г. </h3>");
+    page.Text("<img border=\"0\" src=\"" + MonthFileName(inputs.Forecast, ".jpeg") +
               "\" width=\"626\" height=\"205\">");
     page.Text("</DIV> ");
-    WriteDaySections(page, influence, inputs.ForecastMonth, topic);
+    WriteDaySections(page, influence, inputs.Forecast);
     WriteLegend(page);
     page.Text("<p> &nbsp; </p>");
-    CopyFragment(page, systemFolder + "help.dat");
+    CopyFragment(page, folders.SystemFolder + "help.dat");
     page.Text("</DIV>");
     page.Text("</td></tr> </table> </body> </html>");
     return page.Joined();
 }
 
 std::string WriteMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
-                             const TopicSource& topic, const std::string& programFolder,
-                             const std::string& systemFolder) {
-    const std::string bytes = RenderMonthReport(inputs, influence, topic, systemFolder);
-    std::string path = programFolder + "Output/" +
-                       MonthFileName(inputs.ForecastMonth, inputs.ForecastYear, ".html");
+                             const Folders& folders) {
+    const std::string bytes = RenderMonthReport(inputs, influence, folders);
+    std::string path = folders.OutputFolder + MonthFileName(inputs.Forecast, ".html");
     WriteFileAtomically(path, bytes);
     return path;
 }

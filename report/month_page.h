@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "transit/interpretation.h"
+#include "common/folders.h"
+#include "ephemeris/time_scale.h"
 #include "transit/month_influence.h"
 
 namespace nevalorum {
@@ -17,18 +18,11 @@ namespace nevalorum {
 struct MonthPageInputs {
     int Topic = 1;           // 1 to 7
     std::string PersonName;  // UTF-8, as typed
-    int BirthYear = 0;
-    int BirthMonth = 0;
-    int BirthDay = 0;
-    int ForecastYear = 0;
-    int ForecastMonth = 0;
-    int StartYear = 0;  // the run's first month, where the links start
-    int StartMonth = 0;
+    CalendarDate Birth;
+    CalendarMonth Forecast;   // the page's month
+    CalendarMonth Start;      // the run's first month, where the links start
     int FontSizeSetting = 1;  // 0 to 3: very small, small, medium, large text
 };
-
-// "Hor_MM_YYYY" + extension, MM with two digits.
-std::string MonthFileName(int month, int year, const std::string& extension);
 
 // The person's name for the page: "&", "<", ">" and '"' as their entities and
 // every character Windows-1251 lacks as a decimal character reference.
@@ -39,15 +33,14 @@ std::string EscapeNameForPage(const std::string& utf8);
 // a final line break ending the last line, an empty file giving one empty line.
 std::vector<std::string> FragmentLines(const std::string& bytes);
 
-// The page's bytes. The paragraphs are those of the influence's hits, looked up
-// in the topic file; the style fragment and help text are read from systemFolder.
+// The page's bytes. The paragraphs are those the influence's hits carry; the
+// style fragment and help text are read from the System folder.
 std::string RenderMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
-                              const TopicSource& topic, const std::string& systemFolder);
+                              const Folders& folders);
 
-// Writes the page as programFolder + "Output/Hor_MM_YYYY.html", replacing any
-// earlier page only once the new one is complete; returns the page's path.
+// Writes the page as Output/Hor_MM_YYYY.html, replacing any earlier page only
+// once the new one is complete; returns the page's path.
 std::string WriteMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
-                             const TopicSource& topic, const std::string& programFolder,
-                             const std::string& systemFolder);
+                             const Folders& folders);
 
 }  // namespace nevalorum

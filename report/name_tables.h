@@ -1,6 +1,6 @@
 #pragma once
-// The Russian words of captions, chart pictures and pages: topic titles, month
-// names in three forms and month lengths. Texts are UTF-8 here; whatever writes
+// The Russian words of captions, chart pictures and pages: topic titles and month
+// names in three forms. Texts are UTF-8 here; whatever writes
 // them to a file converts them to Windows-1251. Tables are indexed from 1.
 
 #include <array>
@@ -50,9 +50,5 @@ inline constexpr std::array<std::string_view, 13> MonthNamesGenitive{
     "",     "января",  "февраля",  "марта",   "апреля", "мая",     "июня",
     "июля", "августа", "сентября", "октября", "ноября", "декабря",
 };
-
-// Days a forecast month covers. February counts 28 in every year, leap years
-// included: the 29th is never sampled, charted or written.
-inline constexpr std::array<int, 13> DaysInMonth{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 }  // namespace nevalorum

@@ -8,8 +8,6 @@
 namespace nevalorum {
 namespace {
 
-// Only this many characters of a line are examined for a header.
-constexpr std::size_t HeaderLineLimit = 255;
 // At most this many characters of an entry's text are read before its "@".
 constexpr std::size_t TextLimit = 10000;
 
@@ -97,7 +95,9 @@ TopicFile ParseTopicFile(const std::string& bytes) {
     std::size_t start = 0;
     while (start < bytes.size()) {
         const Line line = LineAt(bytes, start);
-        const std::string_view header = line.Text.substr(0, HeaderLineLimit);
+        // A header's fields lie within its first 17 characters, so nothing past
+        // them, however long the line, changes what it holds.
+        const std::string_view header = line.Text;
         if (!header.empty() && header.front() == '*') {
             TopicEntry entry;
             ReadHeaderFields(header, entry);
@@ -130,12 +130,6 @@ TopicSource::TopicSource(const std::string& topicFilePath, TopicFileCache& cache
 Interpretation TopicSource::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
                                    std::int32_t natalBody) const {
     return file_ ? file_->Lookup(transitBody, aspectAngle, natalBody) : Interpretation{};
-}
-
-Interpretation LookupInterpretation(const std::string& topicFilePath, std::int32_t transitBody,
-                                    std::int32_t aspectAngle, std::int32_t natalBody,
-                                    TopicFileCache& cache) {
-    return TopicSource(topicFilePath, cache).Lookup(transitBody, aspectAngle, natalBody);
 }
 
 }  // namespace nevalorum

@@ -100,10 +100,4 @@ class TopicSource {
     std::shared_ptr<const TopicFile> file_;
 };
 
-// The interpretation of an aspect from the topic file at topicFilePath as it is
-// on disk now.
-Interpretation LookupInterpretation(const std::string& topicFilePath, std::int32_t transitBody,
-                                    std::int32_t aspectAngle, std::int32_t natalBody,
-                                    TopicFileCache& cache);
-
 }  // namespace nevalorum

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "report/name_tables.h"
 #include "transit/orb.h"
 
 namespace nevalorum {
@@ -19,8 +18,10 @@ std::vector<AspectHit> FindHits(const BodyLongitudes& natal, const BodyLongitude
         for (BodyNumber natalBody : NatalBodies) {
             const int aspect = FindAspect(AspectOrb, natal[natalBody], transit[transitBody]);
             if (aspect != NoAspect) {
-                const std::int32_t strength = topic.Lookup(transitBody, aspect, natalBody).Strength;
-                hits.push_back({transitBody, aspect, natalBody, strength});
+                hits.push_back({.TransitBody = transitBody,
+                                .Aspect = aspect,
+                                .NatalBody = natalBody,
+                                .Reading = topic.Lookup(transitBody, aspect, natalBody)});
             }
         }
     }
@@ -30,7 +31,7 @@ std::vector<AspectHit> FindHits(const BodyLongitudes& natal, const BodyLongitude
 double DayValue(const std::vector<AspectHit>& hits) {
     std::int64_t sum = 0;
     for (const AspectHit& hit : hits) {
-        sum += hit.Strength;
+        sum += hit.Reading.Strength;
     }
     return static_cast<double>(sum) * 2.2;
 }
@@ -55,17 +56,14 @@ std::array<std::int32_t, MonthCurvePositions + 1> SmoothMonthCurve(
     return curve;
 }
 
-MonthInfluence ComputeMonthInfluence(int birthYear, int birthMonth, int birthDay, int forecastYear,
-                                     int forecastMonth, const PlutoSource& pluto,
-                                     const TopicSource& topic) {
+MonthInfluence ComputeMonthInfluence(const CalendarDate& birth, const CalendarMonth& forecast,
+                                     const PlutoSource& pluto, const TopicSource& topic) {
     MonthInfluence month;
-    const EphemerisDay natalMoment =
-        CalendarToEphemerisDay(birthDay, birthMonth, birthYear, 12, 0, 0);
-    month.NatalLongitudes = ComputeLongitudes(natalMoment, NatalBodies, pluto);
+    month.NatalLongitudes = ComputeLongitudes(NoonOf(birth), NatalBodies, pluto);
 
-    const int days = DaysInMonth[forecastMonth];
+    const int days = DaysInMonth[forecast.Month];
     month.MonthCurveLength = 3 * days + 3;
-    EphemerisDay moment = CalendarToEphemerisDay(1, forecastMonth, forecastYear, 12, 0, 0);
+    EphemerisDay moment = NoonOf({.Day = 1, .Month = forecast.Month, .Year = forecast.Year});
     std::vector<double> dayValues;
     for (int day = 1; day <= days; ++day, moment += 1.0) {
         DayInfluence influence;

@@ -20,12 +20,13 @@ inline constexpr std::array<BodyNumber, 9> NatalBodies = ComputedBodies;
 // Points of the month curve: positions 1 to 320.
 inline constexpr int MonthCurvePositions = 320;
 
-// One aspect in force on a day, with the strength the topic file gives it.
+// One aspect in force on a day, with its interpretation from the topic file:
+// the strength that scores the day and the paragraph the page writes.
 struct AspectHit {
     BodyNumber TransitBody;
     int Aspect;  // angle [degrees]: 0, 60, 90, 120 or 180
     BodyNumber NatalBody;
-    std::int32_t Strength;
+    Interpretation Reading;
 
     bool operator==(const AspectHit&) const = default;
 };
@@ -46,14 +47,13 @@ struct MonthInfluence {
     std::array<std::int32_t, MonthCurvePositions + 1> MonthCurve{};
 };
 
-// Computes the month ForecastMonth/ForecastYear for a person born on the date:
+// Computes the forecast month for a person born on the birth date:
 // natal positions at noon of the birth date, every day of the month at noon
 // (February always counts 28 days), the aspects within AspectOrb, and the curve
 // smoothed from the day values. Throws what the Pluto table and the topic file
 // throw.
-MonthInfluence ComputeMonthInfluence(int birthYear, int birthMonth, int birthDay, int forecastYear,
-                                     int forecastMonth, const PlutoSource& pluto,
-                                     const TopicSource& topic);
+MonthInfluence ComputeMonthInfluence(const CalendarDate& birth, const CalendarMonth& forecast,
+                                     const PlutoSource& pluto, const TopicSource& topic);
 
 // The curve of the day values (day 1 first): each day sampled three times, the
 // samples smoothed with weights 0.5, 1, 0.5 and rounded up, position 1 the

@@ -294,16 +294,16 @@ void TZNevalorumPelinorForm::TopicCommand(int topic) {
         return;
     }
     try {
-        const int day = SpinValue(SpinEdit1);
-        const int month = SpinValue(SpinEdit2);
-        const int year = SpinValue(SpinEdit3);
+        const CalendarDate birth{.Day = SpinValue(SpinEdit1),
+                                 .Month = SpinValue(SpinEdit2),
+                                 .Year = SpinValue(SpinEdit3)};
         // A date that does not exist stops the command before anything changes.
-        CheckBirthDate(day, month, year);
+        CheckBirthDate(birth);
         state_.FontSizeSetting = 1;
         state_.PersonName = Edit1->text().toStdString();
-        state_.BirthDay = day;
-        state_.BirthMonth = month;
-        state_.BirthYear = year;
+        state_.BirthDay = birth.Day;
+        state_.BirthMonth = birth.Month;
+        state_.BirthYear = birth.Year;
         state_.Topic = topic;
         setWindowTitle(TopicCaption(state_));
         RunAndArchive();
@@ -330,7 +330,7 @@ void TZNevalorumPelinorForm::RunAndArchive() {
     }
     LetTheWindowPaint();
     const QDate today = clock_();
-    RunForecast(state_, folders_, today.month(), today.year(), caches_,
+    RunForecast(state_, folders_, {.Year = today.year(), .Month = today.month()}, caches_,
                 [this](const FinishedMonth& month) {
                     monthButtons_[month.Button]->setText(QString::fromStdString(month.Caption));
                     monthButtons_[month.Button]->setEnabled(true);
@@ -340,8 +340,7 @@ void TZNevalorumPelinorForm::RunAndArchive() {
     archiveProgress_->setValue(0);
     archiveProgress_->show();
     LetTheWindowPaint();
-    const std::string output = folders_.ProgramFolder + "Output/";
-    ArchiveOutput(output, output + "Horoscop.zip", [this](const ArchiveProgress& progress) {
+    ArchiveOutput(folders_, [this](const ArchiveProgress& progress) {
         archiveProgress_->setValue(
             progress.BytesTotal == 0
                 ? 100

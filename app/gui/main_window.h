@@ -7,8 +7,8 @@
 #include <array>
 #include <functional>
 
-#include "app/folders.h"
 #include "app/forecast_run.h"
+#include "common/folders.h"
 
 class QLabel;
 class QLineEdit;

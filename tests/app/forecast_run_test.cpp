@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"
 #include "tests/support/installed_folder.h"
@@ -17,7 +18,7 @@ class ForecastRunTest : public testing::InstalledFolderTest {
   protected:
     std::vector<FinishedMonth> Run(int todayMonth, int todayYear) {
         std::vector<FinishedMonth> finished;
-        RunForecast(state_, WorkingFolders(), todayMonth, todayYear, caches_,
+        RunForecast(state_, WorkingFolders(), {.Year = todayYear, .Month = todayMonth}, caches_,
                     [&](const FinishedMonth& done) { finished.push_back(done); });
         return finished;
     }
@@ -77,7 +78,7 @@ TEST_F(ForecastRunTest, ErrorEndsTheRunAtItsMonth) {
     // A folder in place of the third month's page makes its rename fail.
     fs::create_directories(Output("Hor_11_2026.html/blocker"));
     std::vector<FinishedMonth> finished;
-    EXPECT_THROW(RunForecast(state_, WorkingFolders(), 9, 2026, caches_,
+    EXPECT_THROW(RunForecast(state_, WorkingFolders(), {.Year = 2026, .Month = 9}, caches_,
                              [&](const FinishedMonth& done) { finished.push_back(done); }),
                  InputOutputError);
     EXPECT_EQ(finished.size(), 2u);
@@ -109,7 +110,43 @@ TEST_F(ForecastRunTest, BirthDateThatDoesNotExistWritesNothing) {
         }
     }
     EXPECT_FALSE(FileExists(Output("Hor_09_2026.html")));
-    EXPECT_NO_THROW(CheckBirthDate(29, 2, 1992));
+    EXPECT_NO_THROW(CheckBirthDate({.Day = 29, .Month = 2, .Year = 1992}));
+}
+
+// The birth date reaches the page as typed: a day and a month that are both
+// months (5 March against 3 May) must not trade places anywhere on the way.
+TEST_F(ForecastRunTest, BirthDateReachesThePageUnswapped) {
+    state_.BirthDay = 5;
+    state_.BirthMonth = 3;
+    state_.BirthYear = 1990;
+    Run(9, 2026);
+    const std::string page = Cp1251ToUtf8(ReadWholeFile(Output("Hor_10_2026.html")));
+    EXPECT_NE(page.find("<h3> Дата рождения: 5 марта 1990г. </h3>"), std::string::npos);
+
+    // The page's paragraphs are those of the natal positions of 5 March.
+    const auto paragraphs = [&](const CalendarDate& birth) {
+        const MonthInfluence month = ComputeMonthInfluence(
+            birth, {.Year = 2026, .Month = 10},
+            PlutoSource(WorkingFolders().SystemFolder, caches_.Pluto),
+            TopicSource(TopicFilePath(WorkingFolders().SystemFolder, 3), caches_.Topics));
+        std::string all;
+        for (const DayInfluence& day : month.Days) {
+            for (const AspectHit& hit : day.Hits) {
+                all += Cp1251ToUtf8(hit.Reading.Paragraph) + "\n";
+            }
+        }
+        return all;
+    };
+    const std::string march = paragraphs({.Day = 5, .Month = 3, .Year = 1990});
+    const std::string may = paragraphs({.Day = 3, .Month = 5, .Year = 1990});
+    ASSERT_NE(march, may);
+    // The paragraphs stand between the chart and the legend, one per line.
+    const std::size_t legend = page.find("<h1>Обозначения</h1>");
+    std::string written;
+    for (std::size_t at = page.find("<p><img"); at < legend; at = page.find("<p><img", at + 1)) {
+        written += page.substr(at, page.find("\r\n", at) - at) + "\n";
+    }
+    EXPECT_TRUE(written == march) << "the page holds other paragraphs than those of 5 March";
 }
 
 TEST(NeutralButtonCaption, CountsTheButtons) {

@@ -109,9 +109,15 @@ void SetModificationTime(const std::string& path, std::time_t seconds) {
 class OutputArchiveTest : public testing::InstalledFolderTest {
   protected:
     void Forecast(int month, int year) {
-        RunForecast(state_, WorkingFolders(), month, year, caches_, nullptr);
+        RunForecast(state_, WorkingFolders(), {.Year = year, .Month = month}, caches_, nullptr);
     }
-    void Archive() { ArchiveOutput(Output(), ArchivePath()); }
+    void Archive() { ArchiveOutput(WorkingFolders()); }
+    // The working folders with the archive under another name.
+    Folders WithArchive(const std::string& path) const {
+        Folders folders = WorkingFolders();
+        folders.ArchivePath = path;
+        return folders;
+    }
 
     std::string Output() const { return folder_.Path() + "Output/"; }
     std::string ArchivePath() const { return Output() + "Horoscop.zip"; }
@@ -261,7 +267,7 @@ TEST_F(OutputArchiveTest, NamesSubfoldersAndUserFiles) {
     }
     // A path that differs from the archive's only in letter case counts as the
     // archive: Horoscop.zip is no entry of HOROSCOP.zip.
-    ArchiveOutput(Output(), Output() + "HOROSCOP.zip");
+    ArchiveOutput(WithArchive(Output() + "HOROSCOP.zip"));
     EXPECT_EQ(Names(ReadBack(Output() + "HOROSCOP.zip")), Names(entries));
 }
 
@@ -279,7 +285,7 @@ TEST_F(OutputArchiveTest, FailedWriteKeepsTheOldArchive) {
         const rlimit limit{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
         try {
-            ArchiveOutput(Output(), ArchivePath());
+            ArchiveOutput(WorkingFolders());
         } catch (const InputOutputError& error) {
             _exit(std::string(error.what()).starts_with("Cannot create file \"" + ArchivePath())
                       ? 3
@@ -327,7 +333,7 @@ TEST_F(OutputArchiveTest, TimesOutsideTheDosYears) {
 TEST_F(OutputArchiveTest, ProgressReachesTheTotalAndMissingFolderIsAnError) {
     Forecast(11, 2026);
     std::vector<ArchiveProgress> reports;
-    ArchiveOutput(Output(), ArchivePath(),
+    ArchiveOutput(WorkingFolders(),
                   [&](const ArchiveProgress& progress) { reports.push_back(progress); });
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back().BytesWritten, reports.back().BytesTotal);

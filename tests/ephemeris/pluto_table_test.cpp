@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
 
 #include "common/errors.h"
+#include "tests/support/temporary_folder.h"
 
 namespace nevalorum {
 namespace {
@@ -18,20 +16,23 @@ namespace fs = std::filesystem;
 // A folder of its own for each test, removed afterwards.
 class PlutoTableFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("pluto_" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
+    // Writes the table; a rewrite is seen as a new version even at the same size.
     void Write(const std::string& text) {
-        std::ofstream(folder_ / "pluto.sys", std::ios::binary) << text;
+        const bool rewrite = fs::exists(Path());
+        folder_.Write("pluto.sys", text);
+        if (rewrite) {
+            testing::MarkAsChanged(Path());
+        }
     }
-    std::string Folder() const { return folder_.string() + "/"; }
+    std::string Folder() const { return folder_.Path(); }
+    std::string Path() const { return folder_.Path() + "pluto.sys"; }
 
-    fs::path folder_;
+    // The longitude as a computation reads it: the table checked once, then read.
+    double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache) {
+        return PlutoSource(folder, cache).Longitude(moment);
+    }
+
+    testing::TemporaryFolder folder_;
     PlutoTableCache cache_;
 };
 
@@ -94,8 +95,6 @@ TEST_F(PlutoTableFile, RecordThatIsNoIntegerIsAnError) {
                 EXPECT_NE(std::string(error.what()).find("'" + bad + "'"), std::string::npos);
             }
         }
-        // Keep the next version's modification time apart from this one's.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
@@ -108,14 +107,13 @@ TEST_F(PlutoTableFile, ChangedFileIsReadAgain) {
     Write("10\r\n20\r\n");
     EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 20.0045, 1e-9);
     const PlutoSource before(Folder(), cache_);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
     Write("10\r\n30\r\n40\r\n");
     EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 30.0045, 1e-9);
     EXPECT_NEAR(PlutoLongitude(3.0, Folder(), cache_), 40.0045, 1e-9);
     // A source opened before the change goes on with the version it saw.
     EXPECT_NEAR(before.Longitude(2.0), 20.0045, 1e-9);
     EXPECT_THROW(before.Longitude(3.0), InputOutputError);
-    fs::remove(folder_ / "pluto.sys");
+    fs::remove(Path());
     EXPECT_THROW(PlutoLongitude(2.0, Folder(), cache_), InputOutputError);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/temporary_folder.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -104,7 +106,7 @@ TEST(JulianCenturies, CountsFrom1900January05) {
 }
 
 TEST(ComputeLongitudes, SameAsEachOperationAndTableForPluto) {
-    const std::string folder = std::string(std::getenv("NEVALORUM_SOURCE_DIR")) + "/data/System/";
+    const std::string folder = testing::SourceDataFolder() + "System/";
     PlutoTableCache cache;
     for (double moment : {1.0, 29386.0, 36525.0, 46000.0, 73414.0}) {
         const BodyLongitudes all =
@@ -113,7 +115,7 @@ TEST(ComputeLongitudes, SameAsEachOperationAndTableForPluto) {
             SunVector sunVector;
             EXPECT_EQ(all[named.body], named.operation(moment, sunVector)) << moment;
         }
-        EXPECT_EQ(all[Pluto], PlutoLongitude(moment, folder, cache));
+        EXPECT_EQ(all[Pluto], PlutoSource(folder, cache).Longitude(moment));
         EXPECT_EQ(all[Moon], 0.0);
     }
     const BodyLongitudes y2000 =

@@ -94,6 +94,58 @@ TEST(NormalizeDegrees, ReducesIntoOneTurn) {
     EXPECT_EQ(NormalizeDegrees(-1e-14), 360.0);
 }
 
+TEST(CalendarMonth, PlusRollsOverTheYear) {
+    struct Case {
+        CalendarMonth start;
+        int count;
+        CalendarMonth expected;
+    };
+    const Case cases[] = {
+        {{.Year = 2026, .Month = 9}, 0, {.Year = 2026, .Month = 9}},
+        {{.Year = 2026, .Month = 9}, 3, {.Year = 2026, .Month = 12}},
+        {{.Year = 2026, .Month = 9}, 4, {.Year = 2027, .Month = 1}},
+        {{.Year = 2026, .Month = 12}, 5, {.Year = 2027, .Month = 5}},
+        {{.Year = 2026, .Month = 1}, 12, {.Year = 2027, .Month = 1}},
+        {{.Year = 2027, .Month = 1}, -1, {.Year = 2026, .Month = 12}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.start.Plus(c.count), c.expected) << c.start.Month << "+" << c.count;
+    }
+}
+
+// A forecast month never has a 29 February.
+TEST(DaysInMonth, FebruaryCountsTwentyEight) {
+    int total = 0;
+    for (int month = 1; month <= 12; ++month) {
+        total += DaysInMonth[month];
+    }
+    EXPECT_EQ(DaysInMonth[2], 28);
+    EXPECT_EQ(total, 365);
+}
+
+TEST(CalendarDateExists, DaysTheCalendarHas) {
+    struct Case {
+        CalendarDate date;
+        bool exists;
+    };
+    const Case cases[] = {
+        {{.Day = 29, .Month = 2, .Year = 2024}, true},
+        {{.Day = 29, .Month = 2, .Year = 2023}, false},
+        {{.Day = 29, .Month = 2, .Year = 1900}, false},
+        {{.Day = 29, .Month = 2, .Year = 2000}, true},
+        {{.Day = 31, .Month = 4, .Year = 2001}, false},
+        {{.Day = 5, .Month = 10, .Year = 1582}, false},
+        {{.Day = 15, .Month = 10, .Year = 1582}, true},
+        {{.Day = 0, .Month = 1, .Year = 2000}, false},
+        {{.Day = 1, .Month = 13, .Year = 2000}, false},
+        {{.Day = 1, .Month = 1, .Year = 0}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CalendarDateExists(c.date), c.exists)
+            << c.date.Day << "." << c.date.Month << "." << c.date.Year;
+    }
+}
+
 TEST(RoundingHelpers, TruncateTowardZero) {
     EXPECT_EQ(Int(-2.7), -2.0);
     EXPECT_EQ(Int(2.7), 2.0);

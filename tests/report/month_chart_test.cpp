@@ -34,7 +34,8 @@ TEST(DrawChartPicture, FlatCurveIsABandOnRows91To93) {
         int lastX;  // x of the last point, whose end pixel is not drawn
     };
     for (const Case c : {Case{96, 555}, Case{93, 540}, Case{87, 510}}) {
-        const QImage chart = DrawChartPicture(PlainTemplate(), Curve{}, c.length, 7, 2027);
+        const QImage chart =
+            DrawChartPicture(PlainTemplate(), Curve{}, c.length, {.Year = 2027, .Month = 7});
         // The centre row reaches one pixel further on each side (the strokes
         // shifted left and right); the rows above and below stop before the end.
         for (int x = 89; x <= c.lastX; ++x) {
@@ -62,7 +63,7 @@ TEST(DrawChartPicture, PointsLieWhereTheirValuesPutThem) {
     curve[4] = 2;
     curve[40] = -40;
     curve[60] = 500;  // far above the picture: drawn outside, not shown
-    const QImage chart = DrawChartPicture(PlainTemplate(), curve, 96, 7, 2027);
+    const QImage chart = DrawChartPicture(PlainTemplate(), curve, 96, {.Year = 2027, .Month = 7});
     struct Point {
         int x, y;
     };
@@ -80,16 +81,26 @@ TEST(DrawChartPicture, DayNumbersAndCaptionOnTheirBoxes) {
         int labels;
     };
     for (const Case c : {Case{96, 15}, Case{93, 15}, Case{87, 14}}) {
-        const QImage chart = DrawChartPicture(PlainTemplate(), Curve{}, c.length, 11, 2027);
-        int boxes = 0;
+        const QImage chart =
+            DrawChartPicture(PlainTemplate(), Curve{}, c.length, {.Year = 2027, .Month = 11});
+        std::vector<int> widths;
         for (int k = 6; k <= c.length - 3; k += 6) {
             const int x = 90 + 5 * (k - 1) - 9;
             // The box's top left corner and the pixel left of it.
             EXPECT_EQ(chart.pixel(x, 154), LabelBackground) << k;
             EXPECT_NE(chart.pixel(x - 1, 154), LabelBackground) << k;
-            ++boxes;
+            int width = 0;
+            while (chart.pixel(x + width, 154) == LabelBackground) {
+                ++width;
+            }
+            widths.push_back(width);
         }
-        EXPECT_EQ(boxes, c.labels);
+        ASSERT_EQ(static_cast<int>(widths.size()), c.labels);
+        // Every second day is numbered: 2, 4, 6, 8 have one digit, 10 and on two.
+        for (int i = 1; i < c.labels; ++i) {
+            EXPECT_EQ(widths[i] == widths[i - 1], i != 4) << "label " << i + 1;
+        }
+        EXPECT_GT(widths[4], widths[3]);
         EXPECT_EQ(chart.pixel(105, 172), LabelBackground);
         EXPECT_NE(chart.pixel(104, 172), LabelBackground);
         EXPECT_NE(chart.pixel(105, 171), LabelBackground);
@@ -106,7 +117,8 @@ TEST(DrawChartPicture, DayNumbersAndCaptionOnTheirBoxes) {
 
 // The markers of the JPEG's frame: baseline (SOF0), three colour components.
 TEST(EncodeJpeg, BaselineColourJpeg) {
-    const std::string jpeg = EncodeJpeg(DrawChartPicture(PlainTemplate(), Curve{}, 96, 1, 2026));
+    const std::string jpeg =
+        EncodeJpeg(DrawChartPicture(PlainTemplate(), Curve{}, 96, {.Year = 2026, .Month = 1}));
     const std::size_t frame = jpeg.find("\xFF\xC0");
     ASSERT_NE(frame, std::string::npos);
     EXPECT_EQ(jpeg.find("\xFF\xC2"), std::string::npos) << "progressive";
@@ -129,8 +141,8 @@ TEST(DrawMonthChart, WritesTheBitmapAndTheJpeg) {
     MonthInfluence influence;
     influence.MonthCurveLength = 96;
     ChartTemplateCache templates;
-    const std::string path =
-        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates);
+    const std::string path = DrawMonthChart(influence, {.Year = 2027, .Month = 7},
+                                            Folders::ForWorkingFolder(folder.Path()), templates);
     EXPECT_EQ(path, folder.Path() + "Output/Hor_07_2027.jpeg");
     QImage jpeg(QString::fromStdString(path));
     EXPECT_EQ(jpeg.size(), QSize(626, 205));
@@ -141,7 +153,8 @@ TEST(DrawMonthChart, WritesTheBitmapAndTheJpeg) {
     // No Output folder: the JPEG cannot be created.
     std::filesystem::remove_all(folder.Path() + "Output");
     try {
-        DrawMonthChart(influence, 11, 2027, folder.Path(), folder.Path() + "System/", templates);
+        DrawMonthChart(influence, {.Year = 2027, .Month = 11},
+                       Folders::ForWorkingFolder(folder.Path()), templates);
         ADD_FAILURE() << "no error";
     } catch (const InputOutputError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + folder.Path() +
@@ -150,9 +163,9 @@ TEST(DrawMonthChart, WritesTheBitmapAndTheJpeg) {
     }
     // No template.
     std::filesystem::remove(folder.Path() + "System/month.bmp");
-    EXPECT_THROW(
-        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates),
-        InputOutputError);
+    EXPECT_THROW(DrawMonthChart(influence, {.Year = 2027, .Month = 7},
+                                Folders::ForWorkingFolder(folder.Path()), templates),
+                 InputOutputError);
 }
 
 }  // namespace
@@ -181,7 +194,8 @@ TEST(DrawMonthChart, EachChartOnTheCurrentTemplate) {
         std::filesystem::last_write_time(
             templatePath, std::filesystem::last_write_time(templatePath) + std::chrono::seconds(1));
         for (int run = 0; run < 2; ++run) {
-            DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates);
+            DrawMonthChart(influence, {.Year = 2027, .Month = 7},
+                           Folders::ForWorkingFolder(folder.Path()), templates);
             QImage bitmap(QString::fromStdString(folder.Path() + "System/tmp.bmp"));
             EXPECT_EQ(bitmap.pixel(5, 5), c.background);
             EXPECT_EQ(bitmap.pixel(300, 92), qRgb(0, 0, 255));
@@ -190,9 +204,9 @@ TEST(DrawMonthChart, EachChartOnTheCurrentTemplate) {
         }
     }
     std::filesystem::resize_file(templatePath, 10);  // no longer a picture
-    EXPECT_THROW(
-        DrawMonthChart(influence, 7, 2027, folder.Path(), folder.Path() + "System/", templates),
-        InputOutputError);
+    EXPECT_THROW(DrawMonthChart(influence, {.Year = 2027, .Month = 7},
+                                Folders::ForWorkingFolder(folder.Path()), templates),
+                 InputOutputError);
 }
 
 }  // namespace

@@ -42,12 +42,12 @@ class MonthPageTest : public ::testing::Test {
         const PlutoSource pluto(System(), plutoCache_);
         const TopicSource topic(System() + std::to_string(inputs.Topic) + ".dat", topicCache_);
         const MonthInfluence influence =
-            ComputeMonthInfluence(inputs.BirthYear, inputs.BirthMonth, inputs.BirthDay,
-                                  inputs.ForecastYear, inputs.ForecastMonth, pluto, topic);
-        return RenderMonthReport(inputs, influence, topic, System());
+            ComputeMonthInfluence(inputs.Birth, inputs.Forecast, pluto, topic);
+        return RenderMonthReport(inputs, influence, Working());
     }
 
     std::string System() const { return folder_.Path() + "System/"; }
+    Folders Working() const { return Folders::ForWorkingFolder(folder_.Path()); }
 
     static std::vector<std::string> Lines(const std::string& page) {
         std::vector<std::string> lines;
@@ -63,18 +63,12 @@ class MonthPageTest : public ::testing::Test {
 
     // The run started in November 2008 for topic 3, born on 5 March 1970, page of January 2009.
     static MonthPageInputs WorkedExample() {
-        MonthPageInputs inputs;
-        inputs.Topic = 3;
-        inputs.PersonName = "Анна";
-        inputs.BirthYear = 1970;
-        inputs.BirthMonth = 3;
-        inputs.BirthDay = 5;
-        inputs.ForecastYear = 2009;
-        inputs.ForecastMonth = 1;
-        inputs.StartYear = 2008;
-        inputs.StartMonth = 11;
-        inputs.FontSizeSetting = 1;
-        return inputs;
+        return {.Topic = 3,
+                .PersonName = "Анна",
+                .Birth = {.Day = 5, .Month = 3, .Year = 1970},
+                .Forecast = {.Year = 2009, .Month = 1},
+                .Start = {.Year = 2008, .Month = 11},
+                .FontSizeSetting = 1};
     }
 
     TemporaryFolder folder_;
@@ -85,8 +79,8 @@ class MonthPageTest : public ::testing::Test {
 // The whole page of the worked example, byte for byte.
 TEST_F(MonthPageTest, WorkedExampleMatchesGoldenPage) {
     const std::string page = Render(WorkedExample());
-    const std::string goldenPath =
-        std::string(std::getenv("NEVALORUM_SOURCE_DIR")) + "/tests/report/golden/Hor_01_2009.html";
+    const std::string goldenPath = testing::RequiredEnvironment("NEVALORUM_SOURCE_DIR") +
+                                   "/tests/report/golden/Hor_01_2009.html";
     if (std::getenv("NEVALORUM_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(goldenPath, std::ios::binary) << page;
     }
@@ -141,10 +135,8 @@ TEST_F(MonthPageTest, HeadingNavigationAndDayLines) {
     for (const Case& c : cases) {
         MonthPageInputs inputs = WorkedExample();
         inputs.Topic = c.topic;
-        inputs.ForecastMonth = c.month;
-        inputs.ForecastYear = c.year;
-        inputs.StartMonth = c.startMonth;
-        inputs.StartYear = c.startYear;
+        inputs.Forecast = {.Year = c.year, .Month = c.month};
+        inputs.Start = {.Year = c.startYear, .Month = c.startMonth};
         // Line numbers above count the style fragment as one line (style_2 has three).
         inputs.FontSizeSetting = 0;
         const std::vector<std::string> lines = Lines(Render(inputs));
@@ -157,8 +149,7 @@ TEST_F(MonthPageTest, HeadingNavigationAndDayLines) {
 
 TEST_F(MonthPageTest, FebruaryHasTwentyEightDaySections) {
     MonthPageInputs inputs = WorkedExample();
-    inputs.ForecastMonth = 2;
-    inputs.ForecastYear = 2024;
+    inputs.Forecast = {.Year = 2024, .Month = 2};
     const std::string page = Cp1251ToUtf8(Render(inputs));
     EXPECT_NE(page.find("<p> <br> <b>Гороскоп на 28 февраля</b></p>"), std::string::npos);
     EXPECT_EQ(page.find("Гороскоп на 29 февраля"), std::string::npos);
@@ -240,19 +231,19 @@ TEST_F(MonthPageTest, WritingFailuresLeaveNoPage) {
     const MonthPageInputs inputs = WorkedExample();
     const PlutoSource pluto(System(), plutoCache_);
     const TopicSource topic(System() + "3.dat", topicCache_);
-    const MonthInfluence influence = ComputeMonthInfluence(1970, 3, 5, 2009, 1, pluto, topic);
-    EXPECT_THROW(WriteMonthReport(inputs, influence, topic, folder_.Path(), System()),
+    const MonthInfluence influence =
+        ComputeMonthInfluence(inputs.Birth, inputs.Forecast, pluto, topic);
+    EXPECT_THROW(WriteMonthReport(inputs, influence, Working()),
                  InputOutputError);  // no Output folder
     std::filesystem::create_directory(folder_.Path() + "Output");
     folder_.Write("Output/Hor_01_2009.html", "the earlier page");
     std::filesystem::remove(System() + "help.dat");
-    EXPECT_THROW(WriteMonthReport(inputs, influence, topic, folder_.Path(), System()),
-                 InputOutputError);
+    EXPECT_THROW(WriteMonthReport(inputs, influence, Working()), InputOutputError);
     EXPECT_EQ(ReadWholeFile(folder_.Path() + "Output/Hor_01_2009.html"), "the earlier page");
     folder_.Write("System/help.dat", "<p>help</p>");
-    const std::string path = WriteMonthReport(inputs, influence, topic, folder_.Path(), System());
+    const std::string path = WriteMonthReport(inputs, influence, Working());
     EXPECT_EQ(path, folder_.Path() + "Output/Hor_01_2009.html");
-    EXPECT_EQ(ReadWholeFile(path), RenderMonthReport(inputs, influence, topic, System()));
+    EXPECT_EQ(ReadWholeFile(path), RenderMonthReport(inputs, influence, Working()));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path() + "Output"),
                             std::filesystem::directory_iterator()),
               1);  // no temporary file left behind

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 namespace nevalorum {
 namespace {
 
@@ -18,16 +16,6 @@ TEST(TopicTitles, BlanksSeparateTitlesFromNeighbouringWords) {
         const std::size_t last = title.find_last_not_of(' ');
         EXPECT_EQ(title.substr(first, last - first + 1), WindowTopicTitles[topic]);
     }
-}
-
-TEST(MonthTables, FormsAndLengths) {
-    EXPECT_EQ(MonthNames[5], "май");
-    EXPECT_EQ(MonthNamesCapitalized[5], "Май");
-    EXPECT_EQ(MonthNamesGenitive[5], "мая");
-    EXPECT_EQ(MonthNamesGenitive[3], "марта");
-    EXPECT_EQ(MonthNamesCapitalized[12], "Декабрь");
-    EXPECT_EQ(DaysInMonth[2], 28);
-    EXPECT_EQ(std::accumulate(DaysInMonth.begin(), DaysInMonth.end(), 0), 365);
 }
 
 }  // namespace

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "common/errors.h"
 #include "tests/support/temporary_folder.h"
 
@@ -12,6 +9,13 @@ namespace nevalorum {
 namespace {
 
 using testing::TemporaryFolder;
+
+// One aspect's interpretation as a computation finds it.
+Interpretation LookupInterpretation(const std::string& path, std::int32_t transitBody,
+                                    std::int32_t aspectAngle, std::int32_t natalBody,
+                                    TopicFileCache& cache) {
+    return TopicSource(path, cache).Lookup(transitBody, aspectAngle, natalBody);
+}
 
 const std::string Blue2 = "<p><img border=\"0\" src=\"b_blu2.gif\" >";
 const std::string Red3 = "<p><img border=\"0\" src=\"b_red3.gif\">";
@@ -210,8 +214,7 @@ TEST(LookupInterpretation, ChangedFileIsReadAgain) {
     const std::string path = folder.Write("1.dat", "*   1   0   1   1\r\nold@");
     EXPECT_EQ(LookupInterpretation(path, 1, 0, 1, cache).Strength, 1);
     const TopicSource before(path, cache);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    folder.Write("1.dat", "*   1   0   1 104\r\nnew@");
+    testing::MarkAsChanged(folder.Write("1.dat", "*   1   0   1 104\r\nnew@"));
     EXPECT_EQ(LookupInterpretation(path, 1, 0, 1, cache).Strength, -4);
     EXPECT_EQ(before.Lookup(1, 0, 1).Strength, 1);  // a computation keeps its version
     std::filesystem::remove(path);

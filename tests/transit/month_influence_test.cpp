@@ -64,9 +64,9 @@ TEST(SmoothMonthCurve, RunOfEqualValuesGivesAboutTwiceTheValue) {
 
 class MonthInfluenceTest : public ::testing::Test {
   protected:
-    MonthInfluence Compute(int birthYear, int birthMonth, int birthDay, int year, int month,
+    MonthInfluence Compute(const CalendarDate& birth, const CalendarMonth& month,
                            const std::string& topicPath) {
-        return ComputeMonthInfluence(birthYear, birthMonth, birthDay, year, month,
+        return ComputeMonthInfluence(birth, month,
                                      PlutoSource(SourceDataFolder() + "System/", plutoCache_),
                                      TopicSource(topicPath, topicCache_));
     }
@@ -85,11 +85,12 @@ TEST_F(MonthInfluenceTest, DaysAndCurveLengthOfEachMonth) {
                           {2026, 12, 31, 96}};
     const std::string topic = SourceDataFolder() + "System/3.dat";
     for (const Case& c : cases) {
-        const MonthInfluence month = Compute(1980, 6, 15, c.year, c.month, topic);
+        const MonthInfluence month = Compute({.Day = 15, .Month = 6, .Year = 1980},
+                                             {.Year = c.year, .Month = c.month}, topic);
         EXPECT_EQ(static_cast<int>(month.Days.size()), c.days) << c.month;
         EXPECT_EQ(month.MonthCurveLength, c.length) << c.month;
         EXPECT_EQ(month.Days.back().Moment - month.Days.front().Moment, c.days - 1.0);
-        EXPECT_EQ(month.Days.front().Moment, CalendarToEphemerisDay(1, c.month, c.year, 12, 0, 0));
+        EXPECT_EQ(month.Days.front().Moment, NoonOf({.Day = 1, .Month = c.month, .Year = c.year}));
         for (int k = c.length + 1; k <= MonthCurvePositions; ++k) {
             ASSERT_EQ(month.MonthCurve[k], 0) << c.month << " position " << k;
         }
@@ -101,17 +102,23 @@ TEST_F(MonthInfluenceTest, DaysAndCurveLengthOfEachMonth) {
 TEST_F(MonthInfluenceTest, BirthdaySunConjunctionIsScored) {
     TemporaryFolder folder;
     const std::string topic = folder.Write("3.dat", "*   1   0   1   4\r\nBirthday@\r\n");
-    const MonthInfluence month = Compute(1980, 6, 15, 2026, 6, topic);
+    const MonthInfluence month =
+        Compute({.Day = 15, .Month = 6, .Year = 1980}, {.Year = 2026, .Month = 6}, topic);
     const DayInfluence& birthday = month.Days[14];
     ASSERT_FALSE(birthday.Hits.empty());
-    EXPECT_EQ(birthday.Hits.front(), (AspectHit{Sun, 0, Sun, 4}));
+    const std::string paragraph = std::string(BulletTags[4]) + "Birthday<br>";
+    EXPECT_EQ(birthday.Hits.front(),
+              (AspectHit{.TransitBody = Sun,
+                         .Aspect = 0,
+                         .NatalBody = Sun,
+                         .Reading = {.Paragraph = paragraph, .Strength = 4}}));
     // Only the Sun's conjunction has an entry: every other hit scores 0.
     for (const DayInfluence& day : month.Days) {
         int conjunctions = 0;
         for (const AspectHit& hit : day.Hits) {
             const bool sunOnSun = hit.TransitBody == Sun && hit.NatalBody == Sun && hit.Aspect == 0;
             conjunctions += sunOnSun;
-            EXPECT_EQ(hit.Strength, sunOnSun ? 4 : 0);
+            EXPECT_EQ(hit.Reading.Strength, sunOnSun ? 4 : 0);
         }
         EXPECT_DOUBLE_EQ(day.Value, conjunctions * 4 * 2.2) << day.Day;
     }
@@ -119,38 +126,35 @@ TEST_F(MonthInfluenceTest, BirthdaySunConjunctionIsScored) {
     EXPECT_GT(month.MonthCurve[3 * 15 - 1], 0);
 }
 
-// Every hit lies within the orb of its aspect, and every pair within the orb is a hit.
-TEST_F(MonthInfluenceTest, HitsAreThePairsWithinTheOrb) {
-    const MonthInfluence month = Compute(1975, 11, 3, 2027, 3, SourceDataFolder() + "System/1.dat");
+// Every hit carries the entry of its three keys, found once for the day's score
+// and the page's paragraph, and lies within the orb of its aspect.
+TEST_F(MonthInfluenceTest, HitsCarryTheirEntries) {
+    const std::string path = SourceDataFolder() + "System/1.dat";
+    const MonthInfluence month =
+        Compute({.Day = 3, .Month = 11, .Year = 1975}, {.Year = 2027, .Month = 3}, path);
+    const TopicSource topic(path, topicCache_);
     int hits = 0;
     for (const DayInfluence& day : month.Days) {
-        std::size_t next = 0;
-        for (BodyNumber transit : TransitBodies) {
-            for (BodyNumber natal : NatalBodies) {
-                double separation =
-                    std::fabs(day.TransitLongitudes[transit] - month.NatalLongitudes[natal]);
-                separation = std::min(separation, 360 - separation);
-                for (int aspect : AspectAngles) {
-                    if (std::fabs(separation - aspect) <= AspectOrb) {
-                        ASSERT_LT(next, day.Hits.size()) << day.Day;
-                        EXPECT_EQ(day.Hits[next].TransitBody, transit);
-                        EXPECT_EQ(day.Hits[next].NatalBody, natal);
-                        EXPECT_EQ(day.Hits[next].Aspect, aspect);
-                        EXPECT_NE(day.Hits[next].Strength, 0);  // the shipped file is complete
-                        ++next;
-                    }
-                }
-            }
+        std::int64_t sum = 0;
+        for (const AspectHit& hit : day.Hits) {
+            EXPECT_EQ(hit.Reading, topic.Lookup(hit.TransitBody, hit.Aspect, hit.NatalBody));
+            EXPECT_NE(hit.Reading.Strength, 0);  // the shipped file is complete
+            double separation = std::fabs(day.TransitLongitudes[hit.TransitBody] -
+                                          month.NatalLongitudes[hit.NatalBody]);
+            separation = std::min(separation, 360 - separation);
+            EXPECT_LE(std::fabs(separation - hit.Aspect), AspectOrb) << day.Day;
+            sum += hit.Reading.Strength;
         }
-        EXPECT_EQ(next, day.Hits.size()) << day.Day;
-        hits += static_cast<int>(next);
+        EXPECT_DOUBLE_EQ(day.Value, static_cast<double>(sum) * 2.2) << day.Day;
+        hits += static_cast<int>(day.Hits.size());
     }
     EXPECT_GT(hits, 20);
 }
 
 TEST_F(MonthInfluenceTest, MissingTopicFileLeavesTheCurveFlat) {
     TemporaryFolder folder;
-    const MonthInfluence month = Compute(1990, 1, 1, 2026, 7, folder.Path() + "3.dat");
+    const MonthInfluence month = Compute({.Day = 1, .Month = 1, .Year = 1990},
+                                         {.Year = 2026, .Month = 7}, folder.Path() + "3.dat");
     for (int k = 1; k <= MonthCurvePositions; ++k) {
         ASSERT_EQ(month.MonthCurve[k], 0) << k;
     }
@@ -160,10 +164,12 @@ TEST_F(MonthInfluenceTest, MissingTopicFileLeavesTheCurveFlat) {
 }
 
 TEST_F(MonthInfluenceTest, NatalPositionsAreThoseOfNoonOfTheBirthDate) {
-    const MonthInfluence month = Compute(1970, 3, 5, 2009, 1, SourceDataFolder() + "System/3.dat");
+    const MonthInfluence month =
+        Compute({.Day = 5, .Month = 3, .Year = 1970}, {.Year = 2009, .Month = 1},
+                SourceDataFolder() + "System/3.dat");
     PlutoTableCache cache;
     const BodyLongitudes expected =
-        ComputeLongitudes(CalendarToEphemerisDay(5, 3, 1970, 12, 0, 0), ComputedBodies,
+        ComputeLongitudes(NoonOf({.Day = 5, .Month = 3, .Year = 1970}), ComputedBodies,
                           PlutoSource(SourceDataFolder() + "System/", cache));
     EXPECT_EQ(month.NatalLongitudes, expected);
     EXPECT_EQ(month.NatalLongitudes[Moon], 0.0);

@@ -1,7 +1,8 @@
 // Draws the month chart template that the program reads as System/month.bmp:
 // 626 x 205 pixels, 24-bit uncompressed BMP.
 //
-// The program draws onto it, so the geometry below must match the report code:
+// The program draws onto it with the geometry of report/chart_geometry.h, which
+// this generator shares:
 //   - the influence curve: point k at x = 90 + 5 (k - 1), y = 92 - value, three
 //     points per day, in pure blue; day d spans x = 90 + 15 (d - 1) .. 90 + 15 d,
 //     a 31-day month ends at x = 555;
@@ -32,19 +33,28 @@
 #include <cstdio>
 #include <cstring>
 
+#include "report/chart_geometry.h"
 #include "tools/picture_tool.h"
 
 namespace {
 
-constexpr int Width = 626;
-constexpr int Height = 205;
+using nevalorum::ChartBaseLine;
+using nevalorum::ChartCaptionLeft;
+using nevalorum::ChartCaptionTop;
+using nevalorum::ChartDayLabelTop;
+using nevalorum::ChartLabelBackground;
+using nevalorum::ChartLeftEdge;
+using nevalorum::ChartStep;
+
+constexpr int Width = nevalorum::ChartWidth;
+constexpr int Height = nevalorum::ChartHeight;
 
 // The plot: day boundaries every 15 px from the first to the 32nd line.
-constexpr int PlotLeft = 90;
-constexpr int DayWidth = 15;
+constexpr int PlotLeft = ChartLeftEdge;
+constexpr int DayWidth = 3 * ChartStep;
 constexpr int DayLines = 32;
 constexpr int PlotRight = PlotLeft + DayWidth * (DayLines - 1);  // 555
-constexpr int BaseY = 92;
+constexpr int BaseY = ChartBaseLine;
 constexpr int PlotTop = 24;
 constexpr int PlotBottom = 152;
 // The frame around the plot sits a few pixels outside the outer day lines.
@@ -55,7 +65,8 @@ constexpr int BandTop = 153;
 
 const QColor Page(0xF5, 0xF7, 0xFB);
 const QColor Border(0x8F, 0xA6, 0xC6);
-const QColor LabelBox(111, 145, 190);
+const QColor LabelBox(ChartLabelBackground.Red, ChartLabelBackground.Green,
+                      ChartLabelBackground.Blue);
 const QColor BandEdge(0x5E, 0x7D, 0xA8);
 const QColor FavourTop(0xD6, 0xE4, 0xF7);
 const QColor FavourBase(0xF1, 0xF5, 0xFC);
@@ -224,7 +235,7 @@ QImage DrawPreview(const QImage& base) {
         const double t = (k - 1) / 3.0;
         const int value =
             static_cast<int>(std::lround(38 * std::sin(t / 3.1) + 20 * std::sin(t / 1.3 + 1)));
-        curve << QPoint(PlotLeft + 5 * (k - 1), BaseY - value);
+        curve << QPoint(PlotLeft + ChartStep * (k - 1), BaseY - value);
     }
     painter.setPen(QPen(QColor(0, 0, 255), 3));
     painter.drawPolyline(curve);
@@ -240,9 +251,10 @@ QImage DrawPreview(const QImage& base) {
         painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
     };
     for (int n = 1; 2 * n <= 30; ++n) {
-        label(PlotLeft + 30 * n - 5 - 9, 154, QString::number(2 * n));
+        label(PlotLeft + 6 * ChartStep * n - ChartStep - 9, ChartDayLabelTop,
+              QString::number(2 * n));
     }
-    label(105, 172, QString::fromUtf8("Июль 2027"));
+    label(ChartCaptionLeft, ChartCaptionTop, QString::fromUtf8("Июль 2027"));
     painter.end();
     return image;
 }
