@@ -59,6 +59,11 @@ std::string TopicFilePath(const std::string& systemFolder, int topic);
 // not exist or its year lies outside 1920 to 2030.
 void CheckBirthDate(const CalendarDate& birth);
 
+// Throws Error with a Russian message naming the position of the first
+// character of the name that is not valid UTF-8 or is a control character
+// (U+0000 to U+001F, U+007F).
+void CheckPersonName(const std::string& name);
+
 // Runs the forecast for the six months from today's month on: for each, the
 // month's influence, its chart and its page, then onMonthDone. An error ends
 // the run at its month and leaves the files of the months before it.

@@ -1,10 +1,15 @@
 #pragma once
-// Whole-file reading and the identity of a file on disk, with failures raised as
-// InputOutputError messages that name the file.
+// Whole-file reading, the identity of a file on disk, and the one way the
+// program puts a file in place: written beside its target under a temporary
+// name and renamed over it when complete. Failures are InputOutputError
+// messages that name the file and give the system's reason.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/errors.h"
 
@@ -20,7 +25,8 @@ struct FileStamp {
 };
 
 // The error for a failed operation on a file: "File not found", "File access
-// denied" or "I/O error <n>", followed by the path.
+// denied", "Disk full" or "I/O error <n>", the path, and the system's reason in
+// brackets: "I/O error 21: /w/System/help.dat (Is a directory)".
 InputOutputError FileError(const std::string& path, int errorNumber);
 
 bool FileExists(const std::string& path);
@@ -28,16 +34,67 @@ bool FileExists(const std::string& path);
 // The stamp of the regular file at path, or none when no such file exists.
 std::optional<FileStamp> StampOfExistingFile(const std::string& path);
 
-// The file's bytes, unchanged. Throws FileError when it cannot be read.
+// The file's bytes, unchanged, read at once into a buffer of the file's size.
+// Throws FileError when it cannot be read (a folder gives "Is a directory").
 std::string ReadWholeFile(const std::string& path);
 
 // The error for a file that cannot be created: "Cannot create file "<path>". <reason>".
 InputOutputError CannotCreateFile(const std::string& path, int errorNumber);
 
-// Writes bytes to a new file in the folder of path and renames it over path, so
-// that path holds either its old contents or all of the new ones, never a part.
-// The file is not flushed to the disk first: pages and charts are written again
-// by the next run. Throws CannotCreateFile when the file cannot be written.
-void WriteFileAtomically(const std::string& path, const std::string& bytes);
+// Temporary files are named after their target with this marker and six
+// random characters: "Hor_01_2027.html.nptmp-a8Zk3Q".
+inline constexpr std::string_view TemporaryFileMarker = ".nptmp-";
+
+// Whether a file name is that of a temporary file of the program.
+bool IsTemporaryFileName(std::string_view name);
+
+// Removes the temporary files that an interrupted earlier run left in the
+// folder (not in its subfolders). Throws FileError when one cannot be removed.
+void RemoveTemporaryFiles(const std::string& folder);
+
+enum class FileSync {
+    No,   // pages and charts: the next run writes them again
+    Yes,  // the archive: flushed to the disk before it takes its name
+};
+
+// A file being written beside its target under a temporary name. Commit gives
+// it the target's name; a file never committed is removed, on every path out.
+class PendingFile {
+  public:
+    // Creates the temporary file. Throws CannotCreateFile.
+    explicit PendingFile(std::string target, FileSync sync = FileSync::No);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const std::string& Target() const { return target_; }
+    const std::string& TemporaryPath() const { return temporary_; }
+
+    // Appends bytes. Throws CannotCreateFile naming the target.
+    void Write(std::string_view bytes);
+    // Closes the file (flushing it first when asked) and renames it over the target.
+    void Commit();
+
+  private:
+    friend void CommitTogether(const std::vector<PendingFile*>& files);
+    void Close();
+    [[noreturn]] void Fail(int errorNumber);
+
+    std::string target_;
+    std::string temporary_;
+    FileSync sync_;
+    int descriptor_ = -1;
+    bool committed_ = false;
+};
+
+// Renames every file over its target, so that either all targets hold their
+// new contents or, when one rename fails, all keep their old ones (on file
+// systems that can exchange two names; elsewhere each target is checked first).
+void CommitTogether(const std::vector<PendingFile*>& files);
+
+// Writes bytes as path through a PendingFile: path holds either its old
+// contents or all of the new ones, never a part.
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         FileSync sync = FileSync::No);
 
 }  // namespace nevalorum

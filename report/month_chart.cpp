@@ -15,7 +15,6 @@
 
 #include "common/errors.h"
 #include "common/files.h"
-#include "report/month_files.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
@@ -211,7 +210,6 @@ std::string EncodeJpeg(const QImage& picture) {
 
 std::string DrawMonthChart(const MonthInfluence& influence, const CalendarMonth& forecast,
                            const Folders& folders, ChartTemplateCache& templates) {
-    std::string jpegPath = folders.OutputFolder + MonthFileName(forecast, ".jpeg");
     std::shared_ptr<const QImage> chartTemplate;
     const QImage picture = DrawChartPicture(
         ChartTemplate(folders.SystemFolder + "month.bmp", templates, chartTemplate),
@@ -219,8 +217,7 @@ std::string DrawMonthChart(const MonthInfluence& influence, const CalendarMonth&
     // The bitmap holds the picture's pixels exactly, so the JPEG is encoded from
     // the picture in memory rather than from the file just written.
     WriteFileAtomically(folders.SystemFolder + "tmp.bmp", PictureBytes(picture, "BMP"));
-    WriteFileAtomically(jpegPath, EncodeJpeg(picture));
-    return jpegPath;
+    return EncodeJpeg(picture);
 }
 
 }  // namespace nevalorum

@@ -28,9 +28,10 @@ std::string EncodeJpeg(const QImage& picture);
 // drawn on a copy, so each starts from the clean template.
 using ChartTemplateCache = ParsedFileCache<QImage>;
 
-// Draws the month's chart on System/month.bmp, writes it as System/tmp.bmp and
-// as Output/Hor_MM_YYYY.jpeg; returns the JPEG's path. Throws InputOutputError
-// when the template cannot be read or a file cannot be written.
+// Draws the month's chart on System/month.bmp and writes it as the scratch
+// picture System/tmp.bmp; returns the chart as the JPEG that the run writes as
+// Output/Hor_MM_YYYY.jpeg beside its page. Throws InputOutputError when the
+// template cannot be read or the scratch picture cannot be written.
 std::string DrawMonthChart(const MonthInfluence& influence, const CalendarMonth& forecast,
                            const Folders& folders, ChartTemplateCache& templates);
 

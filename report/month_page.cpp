@@ -176,12 +176,4 @@ std::string RenderMonthReport(const MonthPageInputs& inputs, const MonthInfluenc
     return page.Joined();
 }
 
-std::string WriteMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
-                             const Folders& folders) {
-    const std::string bytes = RenderMonthReport(inputs, influence, folders);
-    std::string path = folders.OutputFolder + MonthFileName(inputs.Forecast, ".html");
-    WriteFileAtomically(path, bytes);
-    return path;
-}
-
 }  // namespace nevalorum

@@ -38,9 +38,4 @@ std::vector<std::string> FragmentLines(const std::string& bytes);
 std::string RenderMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
                               const Folders& folders);
 
-// Writes the page as Output/Hor_MM_YYYY.html, replacing any earlier page only
-// once the new one is complete; returns the page's path.
-std::string WriteMonthReport(const MonthPageInputs& inputs, const MonthInfluence& influence,
-                             const Folders& folders);
-
 }  // namespace nevalorum

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "common/codepage.h"
@@ -226,27 +227,32 @@ TEST(FragmentLines, SplitsAtLineBreaks) {
     }
 }
 
-// The page is written whole or not at all; a missing fragment or Output folder is an error.
-TEST_F(MonthPageTest, WritingFailuresLeaveNoPage) {
+// A missing or unreadable fragment is an error that names the file and why.
+TEST_F(MonthPageTest, FragmentErrorsNameTheFile) {
     const MonthPageInputs inputs = WorkedExample();
     const PlutoSource pluto(System(), plutoCache_);
     const TopicSource topic(System() + "3.dat", topicCache_);
     const MonthInfluence influence =
         ComputeMonthInfluence(inputs.Birth, inputs.Forecast, pluto, topic);
-    EXPECT_THROW(WriteMonthReport(inputs, influence, Working()),
-                 InputOutputError);  // no Output folder
-    std::filesystem::create_directory(folder_.Path() + "Output");
-    folder_.Write("Output/Hor_01_2009.html", "the earlier page");
     std::filesystem::remove(System() + "help.dat");
-    EXPECT_THROW(WriteMonthReport(inputs, influence, Working()), InputOutputError);
-    EXPECT_EQ(ReadWholeFile(folder_.Path() + "Output/Hor_01_2009.html"), "the earlier page");
-    folder_.Write("System/help.dat", "<p>help</p>");
-    const std::string path = WriteMonthReport(inputs, influence, Working());
-    EXPECT_EQ(path, folder_.Path() + "Output/Hor_01_2009.html");
-    EXPECT_EQ(ReadWholeFile(path), RenderMonthReport(inputs, influence, Working()));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path() + "Output"),
-                            std::filesystem::directory_iterator()),
-              1);  // no temporary file left behind
+    struct Case {
+        std::function<void()> arrange;
+        std::string message;
+    };
+    const Case cases[] = {
+        {[] {}, "File not found: " + System() + "help.dat (No such file or directory)"},
+        {[&] { std::filesystem::create_directory(System() + "help.dat"); },
+         "I/O error 21: " + System() + "help.dat (Is a directory)"},
+    };
+    for (const Case& c : cases) {
+        c.arrange();
+        try {
+            RenderMonthReport(inputs, influence, Working());
+            ADD_FAILURE() << "no error for " << c.message;
+        } catch (const InputOutputError& error) {
+            EXPECT_EQ(error.what(), c.message);
+        }
+    }
 }
 
 }  // namespace

@@ -175,7 +175,8 @@ TEST_F(MainWindowTest, MissingDataFilesOfTheSetupAreShown) {
         std::string message;
     };
     const Case cases[] = {
-        {"System/set.dat", "File not found: " + folder_.Path() + "System/set.dat"},
+        {"System/set.dat",
+         "File not found: " + folder_.Path() + "System/set.dat (No such file or directory)"},
         {"System/02.bmp",
          "Cannot open file \"" + folder_.Path() + "System/02.bmp\". No such file or directory"},
     };
