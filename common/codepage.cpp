@@ -1,7 +1,10 @@
 #include "common/codepage.h"
 
 #include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -52,7 +55,39 @@ bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
 
+// The lower case of a character, by the C library's Unicode tables; the
+// process's own locale, which may know only ASCII, is left alone.
+char32_t LowerCase(char32_t character) {
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    if (unicode == nullptr) {
+        return character < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(character)))
+                                : character;
+    }
+    return static_cast<char32_t>(towlower_l(static_cast<wint_t>(character), unicode));
+}
+
+// The next character of the text, or its next byte when that starts no valid
+// sequence, in lower case.
+char32_t NextLowerCase(std::string_view text, std::size_t& offset) {
+    if (const std::optional<char32_t> character = DecodeUtf8At(text, offset)) {
+        return LowerCase(*character);
+    }
+    // Marked above the Unicode range so that it never equals a character.
+    return 0x110000 + static_cast<unsigned char>(text[offset++]);
+}
+
 }  // namespace
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+    std::size_t inA = 0;
+    std::size_t inB = 0;
+    while (inA < a.size() && inB < b.size()) {
+        if (NextLowerCase(a, inA) != NextLowerCase(b, inB)) {
+            return false;
+        }
+    }
+    return inA == a.size() && inB == b.size();
+}
 
 std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& offset) {
     if (offset >= text.size()) {

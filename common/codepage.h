@@ -30,6 +30,12 @@ std::optional<std::string> ConvertText(std::string_view text, CodePage from, Cod
 // U+10FFFF, the end of the text).
 std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& offset);
 
+// Whether two UTF-8 texts are the same but for letter case: compared character
+// by character, each in its lower case (Unicode's simple mapping, every script:
+// "ЯНВАРЬ.HTML" and "январь.html" are the same). A byte that starts no valid
+// sequence is compared as it is.
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+
 // Throw Error naming the text when it cannot be converted.
 std::string Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view cp1251);

@@ -56,6 +56,12 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int Get() const { return descriptor_; }
+    // Closes it now; false with errno set when closing reports an error.
+    bool Close() {
+        const int descriptor = descriptor_;
+        descriptor_ = -1;
+        return close(descriptor) == 0;
+    }
 
   private:
     int descriptor_;
@@ -270,6 +276,33 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, FileSy
     PendingFile file(path, sync);
     file.Write(bytes);
     file.Commit();
+}
+
+void OverwriteScratchFile(const std::string& path, std::string_view bytes) {
+    // A link, a file with a second name or one of another size is replaced
+    // instead, as is a file that cannot be opened for writing.
+    Descriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat info {};
+    if (file.Get() < 0 || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_nlink != 1 || static_cast<std::uintmax_t>(info.st_size) != bytes.size()) {
+        WriteFileAtomically(path, bytes);
+        return;
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = pwrite(file.Get(), bytes.data() + written, bytes.size() - written,
+                                     static_cast<off_t>(written));
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw CannotCreateFile(path, errno);
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    if (!file.Close()) {
+        throw CannotCreateFile(path, errno);
+    }
 }
 
 }  // namespace nevalorum

@@ -97,4 +97,11 @@ void CommitTogether(const std::vector<PendingFile*>& files);
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          FileSync sync = FileSync::No);
 
+// Writes a scratch file of the program's own (System/tmp.bmp): over the bytes of
+// the file at path, in place, when it is a regular file of the same size with
+// no other name; else through WriteFileAtomically. In place, nothing new is
+// allocated and no replaced file is flushed, but a failure part way can leave
+// the file half old, half new. Throws CannotCreateFile.
+void OverwriteScratchFile(const std::string& path, std::string_view bytes);
+
 }  // namespace nevalorum
