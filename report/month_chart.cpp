@@ -1,36 +1,41 @@
 #include "report/month_chart.h"
 
 // libjpeg's header needs size_t and FILE declared first.
-#include <jpeglib.h>
 #include <cstddef>
 #include <cstdio>
 
-#include <QBuffer>
-#include <QFont>
-#include <QFontMetrics>
-#include <QPainter>
+#include <jpeglib.h>
+
 #include <cerrno>
 #include <csetjmp>
 #include <cstdlib>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "report/bmp_codec.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
 namespace {
 
-QColor ColourOf(ChartColour colour) {
-    return QColor(colour.Red, colour.Green, colour.Blue);
+constexpr Rgb ColourOf(ChartColour colour) {
+    return {.Red = static_cast<std::uint8_t>(colour.Red),
+            .Green = static_cast<std::uint8_t>(colour.Green),
+            .Blue = static_cast<std::uint8_t>(colour.Blue)};
 }
-const QColor LineColour = ColourOf(ChartLineColour);
-const QColor TextColour = ColourOf(ChartTextColour);
-const QColor TextBackground = ColourOf(ChartLabelBackground);
+constexpr Rgb LineColour = ColourOf(ChartLineColour);
+constexpr Rgb TextColour = ColourOf(ChartTextColour);
+constexpr Rgb TextBackground = ColourOf(ChartLabelBackground);
 constexpr int JpegQuality = 90;
+
+struct Point {
+    int X, Y;
+};
 
 // A straight stroke from (x0, y0) towards (x1, y1) that stops just before the
 // end pixel, as a line-to drawing primitive does; pixels outside are skipped.
-void StrokeTo(QImage& picture, int x0, int y0, int x1, int y1, QRgb colour) {
+void StrokeTo(Picture& picture, int x0, int y0, int x1, int y1) {
     const int dx = std::abs(x1 - x0);
     const int dy = std::abs(y1 - y0);
     const int stepX = x0 < x1 ? 1 : -1;
@@ -40,8 +45,8 @@ void StrokeTo(QImage& picture, int x0, int y0, int x1, int y1, QRgb colour) {
     int x = x0;
     int y = y0;
     for (int i = 0; i < steps; ++i) {
-        if (picture.rect().contains(x, y)) {
-            picture.setPixel(x, y, colour);
+        if (picture.Contains(x, y)) {
+            picture.SetPixel(x, y, LineColour);
         }
         const int previous = error;
         if (previous > -dx) {
@@ -57,54 +62,20 @@ void StrokeTo(QImage& picture, int x0, int y0, int x1, int y1, QRgb colour) {
 
 // One segment of the curve: the centre stroke and the strokes shifted one pixel
 // left, right, up and down.
-void DrawSegment(QImage& picture, QPoint a, QPoint b) {
-    const QRgb colour = LineColour.rgb();
-    StrokeTo(picture, a.x(), a.y(), b.x(), b.y(), colour);
-    StrokeTo(picture, a.x() - 1, a.y(), b.x() - 1, b.y(), colour);
-    StrokeTo(picture, a.x() + 1, a.y(), b.x() + 1, b.y(), colour);
-    StrokeTo(picture, a.x(), a.y() - 1, b.x(), b.y() - 1, colour);
-    StrokeTo(picture, a.x(), a.y() + 1, b.x(), b.y() + 1, colour);
+void DrawSegment(Picture& picture, Point a, Point b) {
+    StrokeTo(picture, a.X, a.Y, b.X, b.Y);
+    StrokeTo(picture, a.X - 1, a.Y, b.X - 1, b.Y);
+    StrokeTo(picture, a.X + 1, a.Y, b.X + 1, b.Y);
+    StrokeTo(picture, a.X, a.Y - 1, b.X, b.Y - 1);
+    StrokeTo(picture, a.X, a.Y + 1, b.X, b.Y + 1);
 }
 
-// Text with its top left at (x, y), white on an opaque box as high as the font.
-void DrawLabel(QPainter& painter, int x, int y, const QString& text) {
-    const QFontMetrics metrics(painter.font());
-    painter.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), TextBackground);
-    painter.drawText(x, y + metrics.ascent(), text);
-}
-
-QPoint CurvePoint(const std::array<std::int32_t, MonthCurvePositions + 1>& curve, int k) {
+Point CurvePoint(const std::array<std::int32_t, MonthCurvePositions + 1>& curve, int k) {
     return {ChartLeftEdge + ChartStep * (k - 1), ChartBaseLine - curve[k]};
 }
 
-QImage DecodePicture(const std::string& bytes) {
-    QImage picture;
-    picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                         static_cast<int>(bytes.size()));
-    return picture;
-}
-
-// The template at path as it is on disk now.
-const QImage& ChartTemplate(const std::string& path, ChartTemplateCache& templates,
-                            std::shared_ptr<const QImage>& holder) {
-    holder = templates.Get(path, DecodePicture);
-    if (holder == nullptr) {
-        throw FileError(path, ENOENT);
-    }
-    if (holder->isNull()) {
-        throw InputOutputError("Cannot read the picture " + path);
-    }
-    return *holder;
-}
-
-std::string PictureBytes(const QImage& picture, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, format)) {
-        throw InputOutputError(std::string("Cannot encode the chart as ") + format);
-    }
-    return bytes.toStdString();
+Picture DecodeBmpFile(const std::string& bytes) {
+    return DecodeBmp(bytes);
 }
 
 // libjpeg reports a failure through error_exit, which must not return: jump
@@ -121,9 +92,10 @@ void LeaveOnJpegError(j_common_ptr info) {
     std::longjmp(manager->Return, 1);
 }
 
-// Compresses rows of packed RGB into a memory buffer that libjpeg allocates.
-// Holds only plain data, since a jump out of libjpeg skips destructors.
-bool EncodeRows(const unsigned char* rgb, int width, int height, unsigned char** output,
+// Compresses rows of blue, green, red pixels, given top row first, into a
+// memory buffer that libjpeg allocates. Holds only plain data, since a jump out
+// of libjpeg skips destructors.
+bool EncodeRows(JSAMPROW* rows, int width, int height, unsigned char** output,
                 unsigned long* outputSize, char* message) {
     jpeg_compress_struct info;
     JpegErrorManager errors;
@@ -139,14 +111,13 @@ bool EncodeRows(const unsigned char* rgb, int width, int height, unsigned char**
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
     info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    info.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, JpegQuality, TRUE);  // baseline: no progressive scans
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb + static_cast<std::size_t>(info.next_scanline) *
-                                                      static_cast<std::size_t>(width) * 3);
-        jpeg_write_scanlines(&info, &row, 1);
+        jpeg_write_scanlines(&info, rows + info.next_scanline,
+                             info.image_height - info.next_scanline);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
@@ -155,48 +126,37 @@ bool EncodeRows(const unsigned char* rgb, int width, int height, unsigned char**
 
 }  // namespace
 
-QImage DrawChartPicture(const QImage& chartTemplate,
-                        const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
-                        std::int32_t monthCurveLength, const CalendarMonth& forecast) {
-    QImage picture = chartTemplate.convertToFormat(QImage::Format_RGB32);
-    QPainter painter(&picture);
-    QFont font("Arial");
-    font.setPixelSize(12);
-    painter.setFont(font);
-    painter.setPen(TextColour);
-
+Picture DrawChartPicture(const Picture& chartTemplate,
+                         const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
+                         std::int32_t monthCurveLength, const CalendarMonth& forecast,
+                         const ChartFont& font) {
+    Picture picture = chartTemplate;
     int dayLabel = 0;
     for (int k = 1; k <= monthCurveLength - 3; ++k) {
-        const QPoint a = CurvePoint(monthCurve, k);
+        const Point a = CurvePoint(monthCurve, k);
         DrawSegment(picture, a, CurvePoint(monthCurve, k + 1));
         if (k % 6 == 0) {
             dayLabel += 2;
-            DrawLabel(painter, a.x() - 9, ChartDayLabelTop, QString::number(dayLabel));
+            font.DrawLabel(picture, a.X - 9, ChartDayLabelTop, std::to_string(dayLabel), TextColour,
+                           TextBackground);
         }
     }
-    const QString caption =
-        QString::fromUtf8(MonthNamesCapitalized[forecast.Month].data(),
-                          static_cast<qsizetype>(MonthNamesCapitalized[forecast.Month].size())) +
-        " " + QString::number(forecast.Year);
-    DrawLabel(painter, ChartCaptionLeft, ChartCaptionTop, caption);
-    painter.end();
+    const std::string caption =
+        std::string(MonthNamesCapitalized[forecast.Month]) + " " + std::to_string(forecast.Year);
+    font.DrawLabel(picture, ChartCaptionLeft, ChartCaptionTop, caption, TextColour, TextBackground);
     return picture;
 }
 
-std::string EncodeJpeg(const QImage& picture) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    std::string packed;
-    packed.reserve(static_cast<std::size_t>(rgb.width()) * 3 *
-                   static_cast<std::size_t>(rgb.height()));
-    for (int y = 0; y < rgb.height(); ++y) {
-        packed.append(reinterpret_cast<const char*>(rgb.constScanLine(y)),
-                      static_cast<std::size_t>(rgb.width()) * 3);
+std::string EncodeJpeg(const Picture& picture) {
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(picture.Height()));
+    for (int y = 0; y < picture.Height(); ++y) {
+        rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(picture.Row(y));
     }
     unsigned char* output = nullptr;
     unsigned long outputSize = 0;
     char message[JMSG_LENGTH_MAX] = "";
-    const bool encoded = EncodeRows(reinterpret_cast<const unsigned char*>(packed.data()),
-                                    rgb.width(), rgb.height(), &output, &outputSize, message);
+    const bool encoded =
+        EncodeRows(rows.data(), picture.Width(), picture.Height(), &output, &outputSize, message);
     std::string jpeg;
     if (output != nullptr) {
         jpeg.assign(reinterpret_cast<const char*>(output), outputSize);
@@ -208,15 +168,55 @@ std::string EncodeJpeg(const QImage& picture) {
     return jpeg;
 }
 
+std::shared_ptr<const Picture> ReadChartTemplate(const std::string& path,
+                                                 ChartTemplateCache& cache) {
+    std::shared_ptr<const Picture> picture;
+    try {
+        picture = cache.Templates.Get(path, DecodeBmpFile);
+    } catch (const BitmapFormatError& error) {
+        throw InputOutputError("Cannot read the chart template " + path + ": " + error.what());
+    }
+    if (picture == nullptr) {
+        throw FileError(path, ENOENT);
+    }
+    if (picture->Width() != ChartWidth || picture->Height() != ChartHeight) {
+        throw InputOutputError("Cannot read the chart template " + path + ": it is " +
+                               std::to_string(picture->Width()) + " x " +
+                               std::to_string(picture->Height()) + " pixels, not " +
+                               std::to_string(ChartWidth) + " x " + std::to_string(ChartHeight));
+    }
+    return picture;
+}
+
+std::shared_ptr<const ChartFont> ReadChartFont(const std::string& path, ChartTemplateCache& cache) {
+    std::shared_ptr<const ChartFont> font;
+    try {
+        font = cache.Fonts.Get(path, ChartFont::FromFileBytes);
+    } catch (const FontFormatError& error) {
+        throw InputOutputError("Cannot read the chart's font " + path + ": " + error.what());
+    }
+    if (font == nullptr) {
+        throw FileError(path, ENOENT);
+    }
+    return font;
+}
+
 std::string DrawMonthChart(const MonthInfluence& influence, const CalendarMonth& forecast,
                            const Folders& folders, ChartTemplateCache& templates) {
-    std::shared_ptr<const QImage> chartTemplate;
-    const QImage picture = DrawChartPicture(
-        ChartTemplate(folders.SystemFolder + "month.bmp", templates, chartTemplate),
-        influence.MonthCurve, influence.MonthCurveLength, forecast);
-    // The bitmap holds the picture's pixels exactly, so the JPEG is encoded from
-    // the picture in memory rather than from the file just written.
-    WriteFileAtomically(folders.SystemFolder + "tmp.bmp", PictureBytes(picture, "BMP"));
+    const std::shared_ptr<const Picture> chartTemplate =
+        ReadChartTemplate(folders.SystemFolder + "month.bmp", templates);
+    const std::string fontPath = ChooseChartFont(folders.SystemFolder, InstalledChartFontPath());
+    const std::shared_ptr<const ChartFont> font = ReadChartFont(fontPath, templates);
+    Picture picture;
+    try {
+        picture = DrawChartPicture(*chartTemplate, influence.MonthCurve, influence.MonthCurveLength,
+                                   forecast, *font);
+    } catch (const FontFormatError& error) {
+        throw InputOutputError("Cannot read the chart's font " + fontPath + ": " + error.what());
+    }
+    // The scratch bitmap holds the picture's pixels exactly, so the JPEG is
+    // encoded from the picture in memory rather than from the file just written.
+    OverwriteScratchFile(folders.SystemFolder + "tmp.bmp", EncodeBmp(picture));
     return EncodeJpeg(picture);
 }
 
