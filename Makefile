@@ -2,14 +2,16 @@
 # is missing first, so a fresh Debian 12 machine needs nothing else.
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
-            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
-            xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils clang-format
+            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libgtest-dev \
+            libbenchmark-dev xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils \
+            clang-format
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
 
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 BUILD_DIR := build
 TEST_BUILD_DIR := build-test
+CORE_BUILD_DIR := build-core
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
@@ -51,12 +53,22 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer; then
+# the core, the command-line tool and their tests built once without the
+# desktop program, where configuring must not look for Qt (a search for it
+# fails) and the tool must link no Qt library.
 test: deps
 	cmake -S . -B $(TEST_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNEVALORUM_SANITIZE=ON \
 	  -DNEVALORUM_BENCH=OFF
 	cmake --build $(TEST_BUILD_DIR) -j $(JOBS)
 	cd $(TEST_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(CORE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNEVALORUM_GUI=OFF \
+	  -DNEVALORUM_BENCH=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON
+	cmake --build $(CORE_BUILD_DIR) -j $(JOBS)
+	@for tool in $(TEST_BUILD_DIR) $(CORE_BUILD_DIR); do \
+	  if ldd $$tool/app/nevalorum-forecast | grep -i qt; then \
+	    echo "$$tool/app/nevalorum-forecast links Qt"; exit 1; fi; \
+	done; echo "nevalorum-forecast links no Qt"
 
 bench: build
 	$(BUILD_DIR)/bench/ephemeris_bench
@@ -98,4 +110,4 @@ topic-files:
 	tools/topic_texts/make_topic_files.sh
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(RUN_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(CORE_BUILD_DIR) $(RUN_DIR)

@@ -15,7 +15,6 @@
 #include "common/errors.h"
 #include "common/folders.h"
 #include "ephemeris/positions.h"
-#include "report/offscreen_application.h"
 #include "transit/month_influence.h"
 
 namespace nevalorum {
@@ -174,16 +173,6 @@ CalendarDate Today() {
     return {.Day = local.tm_mday, .Month = local.tm_mon + 1, .Year = local.tm_year + 1900};
 }
 
-// Qt's own messages go to standard error as usual, but for the notice that no
-// runtime folder is set, which says nothing about the forecast.
-void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")) {
-        return;
-    }
-    std::fprintf(stderr, "%s\n",
-                 qFormatLogMessage(type, context, message).toLocal8Bit().constData());
-}
-
 // The six month pages of a forecast, one line per page written.
 int ForecastCommand(const std::vector<std::string>& arguments) {
     const ParsedOptions options = ParseOptions(
@@ -198,10 +187,6 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
     const CalendarDate today =
         options.Has("--today") ? ParseDate(options.Values.at("--today")) : Today();
     const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
-
-    // The charts' text is drawn by Qt, which needs an application object.
-    qInstallMessageHandler(FilterQtMessages);
-    const OffscreenGuiApplication application;
 
     ForecastCaches caches;
     RunForecast(state, folders, {.Year = today.Year, .Month = today.Month}, caches,

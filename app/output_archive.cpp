@@ -7,7 +7,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
@@ -40,7 +39,7 @@ struct CollectedFile {
 };
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+    return SameTextIgnoringCase(a, b);
 }
 
 // The temporary file an archive is written to before it takes the archive's name.

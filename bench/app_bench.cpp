@@ -7,7 +7,6 @@
 
 #include "app/forecast_run.h"
 #include "app/output_archive.h"
-#include "report/offscreen_application.h"
 
 namespace nevalorum {
 namespace {
@@ -76,10 +75,4 @@ BENCHMARK_REGISTER_F(ArchiveFixture, UpdateWithNothingChanged)->Unit(benchmark::
 }  // namespace
 }  // namespace nevalorum
 
-int main(int argc, char** argv) {
-    const nevalorum::OffscreenGuiApplication application;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
