@@ -1,6 +1,8 @@
 #include "ephemeris/pluto_table.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/conversion.h"
@@ -32,29 +34,49 @@ std::optional<std::int32_t> RecordValue(const std::string& token) {
 
 PlutoTable ParsePlutoTable(const std::string& text) {
     PlutoTable table;
-    std::size_t position = 0;
-    const std::size_t end = text.size();
+    // At most one record a line: room for them all at once.
+    table.Degrees.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    const char* position = text.data();
+    const char* const end = text.data() + text.size();
     while (true) {
-        while (position < end && IsBlankOrLineEnd(text[position])) {
+        while (position < end && IsBlankOrLineEnd(*position)) {
             ++position;
         }
         if (position == end) {
             return table;
         }
-        const std::size_t start = position;
-        while (position < end && !IsBlankOrLineEnd(text[position])) {
+        const char* const start = position;
+        // The usual record, a short decimal number, is read in the one pass that
+        // finds its end; anything else goes through ParseInteger's rules.
+        const bool negative = *position == '-';
+        if (*position == '-' || *position == '+') {
             ++position;
         }
-        const std::string token = text.substr(start, position - start);
-        // A leading blank would be accepted by ParseInteger; the token has none.
-        const std::optional<std::int32_t> value = RecordValue(token);
-        if (!value) {
-            table.InvalidRecord = token;
-            return table;
+        const char* const digits = position;
+        std::int64_t magnitude = 0;
+        while (position < end && position - digits < 10 && *position >= '0' && *position <= '9') {
+            magnitude = magnitude * 10 + (*position - '0');
+            ++position;
         }
-        table.Degrees.push_back(*value);
+        const std::int64_t value = negative ? -magnitude : magnitude;
+        if (position > digits && (position == end || IsBlankOrLineEnd(*position)) &&
+            value >= INT32_MIN && value <= INT32_MAX) {
+            table.Degrees.push_back(static_cast<std::int32_t>(value));
+        } else {
+            while (position < end && !IsBlankOrLineEnd(*position)) {
+                ++position;
+            }
+            const std::string token(start, position);
+            // A leading blank would be accepted by ParseInteger; the token has none.
+            const std::optional<std::int32_t> record = RecordValue(token);
+            if (!record) {
+                table.InvalidRecord = token;
+                return table;
+            }
+            table.Degrees.push_back(*record);
+        }
         // The rest of the record's line is ignored.
-        while (position < end && text[position] != '\n' && text[position] != '\r') {
+        while (position < end && *position != '\n' && *position != '\r') {
             ++position;
         }
     }

@@ -98,6 +98,37 @@ TEST_F(PlutoTableFile, RecordThatIsNoIntegerIsAnError) {
     }
 }
 
+// Each record as ParseInteger reads it: sign, leading zeros, the limits of a
+// 32-bit integer, and what follows the number on its line.
+TEST(ParsePlutoTable, RecordsAsIntegersReadThem) {
+    struct Case {
+        std::string text;
+        std::vector<std::int32_t> degrees;
+        std::optional<std::string> invalid;
+    };
+    const Case cases[] = {
+        {"", {}, std::nullopt},
+        {"\r\n \t\r\n", {}, std::nullopt},
+        {"5", {5}, std::nullopt},
+        {"+5\r\n-0\r\n007\r\n-12\n", {5, 0, 7, -12}, std::nullopt},
+        {"00000000000000042\r\n1", {42, 1}, std::nullopt},
+        {"2147483647\r\n-2147483648", {2147483647, INT32_MIN}, std::nullopt},
+        {"1\r\n2147483648\r\n3", {1}, "2147483648"},
+        {"1\r\n9999999999\r\n", {1}, "9999999999"},
+        {"1\r\n-2147483649\r\n", {1}, "-2147483649"},
+        {"7 rest\tof the line 8\r\n9\tx\r\n", {7, 9}, std::nullopt},
+        {"1\r\n12x\r\n3", {1}, "12x"},
+        {"1\r\n-\r\n3", {1}, "-"},
+        {"1\r\n+\r\n", {1}, "+"},
+        {"1\r\n" + std::string(40, '0') + "\r\n", {1}, std::string(40, '0')},
+    };
+    for (const Case& c : cases) {
+        const PlutoTable table = ParsePlutoTable(c.text);
+        EXPECT_EQ(table.Degrees, c.degrees) << c.text;
+        EXPECT_EQ(table.InvalidRecord, c.invalid) << c.text;
+    }
+}
+
 TEST_F(PlutoTableFile, MissingFileIsAnError) {
     EXPECT_THROW(PlutoLongitude(1.0, Folder(), cache_), InputOutputError);
 }
