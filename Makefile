@@ -70,10 +70,13 @@ test: deps
 	    echo "$$tool/app/nevalorum-forecast links Qt"; exit 1; fi; \
 	done; echo "nevalorum-forecast links no Qt"
 
+# In-process loops, then the command-line tool as whole processes against the
+# codec floor of its own output.
 bench: build
 	$(BUILD_DIR)/bench/ephemeris_bench
 	$(BUILD_DIR)/bench/transit_bench
 	$(BUILD_DIR)/bench/app_bench
+	$(BUILD_DIR)/bench/process_bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
