@@ -165,6 +165,20 @@ TEST(EncodeBmp, WritesA24BitBottomUpFile) {
     }
 }
 
+// A new picture is its colour everywhere, whatever the padding of its rows.
+TEST(Picture, FilledWithItsColour) {
+    constexpr Rgb Colour{.Red = 1, .Green = 2, .Blue = 3};
+    for (const int width : {1, 2, 3, 4, 5}) {
+        const Picture picture(width, 3, Colour);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < width; ++x) {
+                EXPECT_EQ(picture.Pixel(x, y), Colour) << width << ": " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(picture.BottomUpRows().size(), 3 * Picture::RowStrideFor(width));
+    }
+}
+
 TEST(DecodeBmp, RefusesWhatItCannotRead) {
     struct Case {
         const char* name;
