@@ -7,8 +7,9 @@
 //
 // Each measurement is repeated N times (default 21), interleaved, and its median
 // printed: wall time, CPU time (user and system) and peak memory of the
-// process. Then a batch of forecasts (default 200) runs in two working folders
-// side by side, one process after another in each, for forecasts per second.
+// process; a forecast also runs without its archive, to tell the two apart.
+// Then a batch of forecasts (default 200) runs in two working folders side by
+// side, one process after another in each, for forecasts per second.
 
 // libjpeg's header needs size_t and FILE declared first.
 #include <cstddef>
@@ -302,6 +303,7 @@ int main(int argc, char** argv) {
         std::printf("%s, median of %d runs\n", tool.c_str(), runs);
         Series fresh{"forecast, fresh archive", {}};
         Series update{"forecast, archive update", {}};
+        Series pagesOnly{"forecast, no archive", {}};
         Series positions{"positions", {}};
         std::vector<double> floors;
         for (int run = 0; run < runs; ++run) {
@@ -309,11 +311,15 @@ int main(int argc, char** argv) {
             RemoveForecastOutput(work / "Output");
             fresh.Runs.push_back(RunProcess(forecast));
             update.Runs.push_back(RunProcess(forecast));
+            std::vector<std::string> withoutArchive = forecast;
+            withoutArchive.push_back("--no-archive");
+            pagesOnly.Runs.push_back(RunProcess(withoutArchive));
             positions.Runs.push_back(
                 RunProcess({tool, "positions", "--date", "1.1.2000", "--workdir", work.string()}));
         }
         fresh.Print();
         update.Print();
+        pagesOnly.Print();
         positions.Print();
         const double floorMs = Median(floors);
         std::printf(
