@@ -10,6 +10,7 @@ namespace {
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::size_t InfoHeaderSize = 40;
 constexpr std::size_t HeadersSize = FileHeaderSize + InfoHeaderSize;
+static_assert(HeadersSize == Picture::HeaderSize);
 constexpr std::uint32_t Uncompressed = 0;  // BI_RGB
 constexpr std::uint32_t ColourMasks = 3;   // BI_BITFIELDS
 constexpr std::int32_t LargestSide = 32768;
@@ -96,7 +97,7 @@ Picture DecodeBmp(std::string_view bytes) {
     const char* pixels = bytes.data() + pixelOffset;
     if (bytesPerPixel == 3 && bottomUp) {
         // Already the picture's own layout.
-        return Picture::FromBottomUpRows(width, height, std::string(pixels, pixelBytes));
+        return Picture::FromBottomUpRows(width, height, std::string_view(pixels, pixelBytes));
     }
     Picture picture(width, height);
     for (int fileRow = 0; fileRow < height; ++fileRow) {
@@ -113,27 +114,44 @@ Picture DecodeBmp(std::string_view bytes) {
     return picture;
 }
 
-std::string EncodeBmp(const Picture& picture) {
-    const std::string& rows = picture.BottomUpRows();
-    std::string bytes;
-    bytes.reserve(HeadersSize + rows.size());
-    bytes += "BM";
-    PutUnsigned(bytes, static_cast<std::uint32_t>(HeadersSize + rows.size()), 4);
-    PutUnsigned(bytes, 0, 4);  // reserved
-    PutUnsigned(bytes, HeadersSize, 4);
-    PutUnsigned(bytes, InfoHeaderSize, 4);
-    PutUnsigned(bytes, static_cast<std::uint32_t>(picture.Width()), 4);
-    PutUnsigned(bytes, static_cast<std::uint32_t>(picture.Height()), 4);  // positive: bottom-up
-    PutUnsigned(bytes, 1, 2);                                             // planes
-    PutUnsigned(bytes, 24, 2);
-    PutUnsigned(bytes, Uncompressed, 4);
-    PutUnsigned(bytes, static_cast<std::uint32_t>(rows.size()), 4);
-    PutUnsigned(bytes, PixelsPerMetre, 4);
-    PutUnsigned(bytes, PixelsPerMetre, 4);
-    PutUnsigned(bytes, 0, 4);  // colours used
-    PutUnsigned(bytes, 0, 4);  // important colours
-    bytes += rows;
-    return bytes;
+Picture::Picture(int width, int height, Rgb fill) : width_(width), height_(height) {
+    const std::size_t rowBytes = RowStride() * static_cast<std::size_t>(height);
+    bytes_.reserve(HeadersSize + rowBytes);
+    bytes_ += "BM";
+    PutUnsigned(bytes_, static_cast<std::uint32_t>(HeadersSize + rowBytes), 4);
+    PutUnsigned(bytes_, 0, 4);  // reserved
+    PutUnsigned(bytes_, HeadersSize, 4);
+    PutUnsigned(bytes_, InfoHeaderSize, 4);
+    PutUnsigned(bytes_, static_cast<std::uint32_t>(width), 4);
+    PutUnsigned(bytes_, static_cast<std::uint32_t>(height), 4);  // positive: bottom-up
+    PutUnsigned(bytes_, 1, 2);                                   // planes
+    PutUnsigned(bytes_, 24, 2);
+    PutUnsigned(bytes_, Uncompressed, 4);
+    PutUnsigned(bytes_, static_cast<std::uint32_t>(rowBytes), 4);
+    PutUnsigned(bytes_, PixelsPerMetre, 4);
+    PutUnsigned(bytes_, PixelsPerMetre, 4);
+    PutUnsigned(bytes_, 0, 4);  // colours used
+    PutUnsigned(bytes_, 0, 4);  // important colours
+    bytes_.resize(HeadersSize + rowBytes, '\0');
+    if (fill == Rgb{} || height == 0) {
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        SetPixel(x, 0, fill);
+    }
+    // Every row as the top one, which lies last in the bytes.
+    const char* top =
+        bytes_.data() + HeadersSize + RowStride() * static_cast<std::size_t>(height - 1);
+    for (int row = 0; row < height - 1; ++row) {
+        std::memcpy(bytes_.data() + HeadersSize + RowStride() * static_cast<std::size_t>(row), top,
+                    RowStride());
+    }
+}
+
+Picture Picture::FromBottomUpRows(int width, int height, std::string_view rows) {
+    Picture picture(width, height);
+    rows.copy(picture.bytes_.data() + HeadersSize, picture.bytes_.size() - HeadersSize);
+    return picture;
 }
 
 }  // namespace nevalorum

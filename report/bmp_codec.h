@@ -1,6 +1,7 @@
 #pragma once
-// Windows bitmap files, as far as the chart needs them: read uncompressed 24-
-// and 32-bit pictures, written as 24-bit ones.
+// Windows bitmap files, as far as the chart needs them: uncompressed 24- and
+// 32-bit pictures are read; a Picture is kept as a 24-bit file, so writing one
+// is writing its FileBytes().
 
 #include <string>
 #include <string_view>
@@ -23,8 +24,5 @@ class BitmapFormatError : public InputOutputError {
 // 32-bit picture is ignored. Throws BitmapFormatError for anything else, for
 // a file cut short and for a size beyond 32768 pixels on a side.
 Picture DecodeBmp(std::string_view bytes);
-
-// The picture as a 24-bit uncompressed bitmap file, 96 dots per inch.
-std::string EncodeBmp(const Picture& picture);
 
 }  // namespace nevalorum

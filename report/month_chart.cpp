@@ -126,11 +126,10 @@ bool EncodeRows(JSAMPROW* rows, int width, int height, unsigned char** output,
 
 }  // namespace
 
-Picture DrawChartPicture(const Picture& chartTemplate,
-                         const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
-                         std::int32_t monthCurveLength, const CalendarMonth& forecast,
-                         const ChartFont& font) {
-    Picture picture = chartTemplate;
+void DrawChart(Picture& picture,
+               const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
+               std::int32_t monthCurveLength, const CalendarMonth& forecast,
+               const ChartFont& font) {
     int dayLabel = 0;
     for (int k = 1; k <= monthCurveLength - 3; ++k) {
         const Point a = CurvePoint(monthCurve, k);
@@ -144,7 +143,6 @@ Picture DrawChartPicture(const Picture& chartTemplate,
     const std::string caption =
         std::string(MonthNamesCapitalized[forecast.Month]) + " " + std::to_string(forecast.Year);
     font.DrawLabel(picture, ChartCaptionLeft, ChartCaptionTop, caption, TextColour, TextBackground);
-    return picture;
 }
 
 std::string EncodeJpeg(const Picture& picture) {
@@ -207,16 +205,16 @@ std::string DrawMonthChart(const MonthInfluence& influence, const CalendarMonth&
         ReadChartTemplate(folders.SystemFolder + "month.bmp", templates);
     const std::string fontPath = ChooseChartFont(folders.SystemFolder, InstalledChartFontPath());
     const std::shared_ptr<const ChartFont> font = ReadChartFont(fontPath, templates);
-    Picture picture;
+    Picture& picture = templates.Canvas;
+    picture = *chartTemplate;
     try {
-        picture = DrawChartPicture(*chartTemplate, influence.MonthCurve, influence.MonthCurveLength,
-                                   forecast, *font);
+        DrawChart(picture, influence.MonthCurve, influence.MonthCurveLength, forecast, *font);
     } catch (const FontFormatError& error) {
         throw InputOutputError("Cannot read the chart's font " + fontPath + ": " + error.what());
     }
     // The scratch bitmap holds the picture's pixels exactly, so the JPEG is
     // encoded from the picture in memory rather than from the file just written.
-    OverwriteScratchFile(folders.SystemFolder + "tmp.bmp", EncodeBmp(picture));
+    OverwriteScratchFile(folders.SystemFolder + "tmp.bmp", picture.FileBytes());
     return EncodeJpeg(picture);
 }
 

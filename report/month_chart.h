@@ -16,21 +16,21 @@ namespace nevalorum {
 
 // Draws the curve (positions 1 to monthCurveLength - 3 joined by segments, each
 // five one-pixel strokes), a day number every sixth segment and the caption on
-// a copy of the template.
-Picture DrawChartPicture(const Picture& chartTemplate,
-                         const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
-                         std::int32_t monthCurveLength, const CalendarMonth& forecast,
-                         const ChartFont& font);
+// the picture, a copy of the template.
+void DrawChart(Picture& picture,
+               const std::array<std::int32_t, MonthCurvePositions + 1>& monthCurve,
+               std::int32_t monthCurveLength, const CalendarMonth& forecast, const ChartFont& font);
 
 // The picture as a baseline colour JPEG of quality 90.
 std::string EncodeJpeg(const Picture& picture);
 
 // The chart templates and the chart's font by path, each read again when its
-// file changes; every chart is drawn on a copy, so each starts from the clean
-// template.
+// file changes. Every chart is drawn on a copy of the template in Canvas, so
+// each starts from the clean template and the next chart reuses the memory.
 struct ChartTemplateCache {
     ParsedFileCache<Picture> Templates;
     ParsedFileCache<ChartFont> Fonts;
+    Picture Canvas;
 };
 
 // The template at path, checked to be a bitmap of ChartWidth x ChartHeight.

@@ -1,14 +1,14 @@
 #pragma once
-// A picture in memory, kept in the layout of a 24-bit Windows bitmap's pixel
-// array: rows bottom to top, each pixel blue, green, red, each row padded to a
-// multiple of 4 bytes. The bitmap file is then a header and these bytes, and
-// the JPEG encoder takes the rows as they are.
+// A picture in memory, kept as the bytes of a 24-bit Windows bitmap file: the
+// file's headers, then the rows bottom to top, each pixel blue, green, red,
+// each row padded to a multiple of 4 bytes. Writing the bitmap is writing these
+// bytes, and the JPEG encoder takes the rows as they are. The constructors are
+// defined with the bitmap codec (bmp_codec.cpp), which knows the headers.
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <utility>
+#include <string_view>
 
 namespace nevalorum {
 
@@ -20,35 +20,15 @@ struct Rgb {
 
 class Picture {
   public:
-    Picture() = default;
-    // A picture of the size filled with the colour.
-    Picture(int width, int height, Rgb fill = {})
-        : width_(width),
-          height_(height),
-          bytes_(RowStrideFor(width) * static_cast<std::size_t>(height), '\0') {
-        if (fill == Rgb{} || height == 0) {
-            return;
-        }
-        for (int x = 0; x < width; ++x) {
-            SetPixel(x, 0, fill);
-        }
-        // Every row as the first one, which lies last in the bytes.
-        const std::size_t stride = RowStride();
-        const char* first = bytes_.data() + stride * static_cast<std::size_t>(height - 1);
-        for (int row = 0; row < height - 1; ++row) {
-            std::memcpy(bytes_.data() + stride * static_cast<std::size_t>(row), first, stride);
-        }
-    }
+    // The size of the headers before the rows.
+    static constexpr std::size_t HeaderSize = 54;
 
-    // A picture of the size whose bottom-up rows are given, as a bitmap file
+    Picture() : Picture(0, 0) {}
+    // A picture of the size filled with the colour.
+    Picture(int width, int height, Rgb fill = {});
+    // A picture of the size whose rows are given bottom-up as a bitmap file
     // stores them; rows must have RowStrideFor(width) * height bytes.
-    static Picture FromBottomUpRows(int width, int height, std::string rows) {
-        Picture picture;
-        picture.width_ = width;
-        picture.height_ = height;
-        picture.bytes_ = std::move(rows);
-        return picture;
-    }
+    static Picture FromBottomUpRows(int width, int height, std::string_view rows);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -74,11 +54,13 @@ class Picture {
     // Row y (origin top) as blue, green, red triples.
     const std::uint8_t* Row(int y) const { return At(0, y); }
     // The rows bottom to top, padded: a bitmap file's pixel array.
-    const std::string& BottomUpRows() const { return bytes_; }
+    std::string_view BottomUpRows() const { return std::string_view(bytes_).substr(HeaderSize); }
+    // The picture as a 24-bit uncompressed bitmap file, 96 dots per inch.
+    const std::string& FileBytes() const { return bytes_; }
 
   private:
     const std::uint8_t* At(int x, int y) const {
-        return reinterpret_cast<const std::uint8_t*>(bytes_.data()) +
+        return reinterpret_cast<const std::uint8_t*>(bytes_.data()) + HeaderSize +
                static_cast<std::size_t>(height_ - 1 - y) * RowStride() +
                static_cast<std::size_t>(x) * 3;
     }
@@ -88,7 +70,7 @@ class Picture {
 
     int width_ = 0;
     int height_ = 0;
-    std::string bytes_;
+    std::string bytes_;  // the bitmap file
 };
 
 }  // namespace nevalorum

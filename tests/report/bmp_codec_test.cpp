@@ -111,7 +111,7 @@ TEST(DecodeBmp, ReadsTheLayoutsOtherProgramsWrite) {
 
 // What the program writes it reads back unchanged, for widths with and
 // without row padding.
-TEST(EncodeBmp, WritesA24BitBottomUpFile) {
+TEST(Picture, IsA24BitBottomUpFile) {
     for (const int width : {1, 2, 3, 4, 5, 626}) {
         Picture picture(width, 3);
         for (int y = 0; y < 3; ++y) {
@@ -122,7 +122,7 @@ TEST(EncodeBmp, WritesA24BitBottomUpFile) {
                                   .Blue = static_cast<std::uint8_t>(x * 7 + y)});
             }
         }
-        const std::string file = EncodeBmp(picture);
+        const std::string& file = picture.FileBytes();
         const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
         ASSERT_EQ(file.size(), 54 + 3 * stride) << width;
         EXPECT_EQ(file.substr(0, 2), "BM");
@@ -160,6 +160,7 @@ TEST(EncodeBmp, WritesA24BitBottomUpFile) {
             EXPECT_EQ(file[57 + 2], 1) << width;
         }
         const Picture back = DecodeBmp(file);
+        EXPECT_EQ(back.FileBytes(), file) << width;
         EXPECT_EQ(back.BottomUpRows(), picture.BottomUpRows()) << width;
         EXPECT_EQ(back.Width(), width);
     }

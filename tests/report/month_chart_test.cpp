@@ -38,7 +38,9 @@ const ChartFont& InstalledFont() {
 using Curve = std::array<std::int32_t, MonthCurvePositions + 1>;
 
 Picture Draw(const Curve& curve, int length, CalendarMonth month) {
-    return DrawChartPicture(PlainTemplate(), curve, length, month, InstalledFont());
+    Picture chart = PlainTemplate();
+    DrawChart(chart, curve, length, month, InstalledFont());
+    return chart;
 }
 
 // A JPEG decoded by libjpeg into rows of red, green, blue; empty when libjpeg
@@ -77,7 +79,7 @@ DecodedJpeg DecodeJpeg(const std::string& bytes) {
     return decoded;
 }
 
-TEST(DrawChartPicture, FlatCurveIsABandOnRows91To93) {
+TEST(DrawChart, FlatCurveIsABandOnRows91To93) {
     struct Case {
         int length;
         int lastX;  // x of the last point, whose end pixel is not drawn
@@ -103,7 +105,7 @@ TEST(DrawChartPicture, FlatCurveIsABandOnRows91To93) {
 }
 
 // Point k lies at x = 90 + 5 (k - 1), y = 92 - value; nothing is clipped or scaled.
-TEST(DrawChartPicture, PointsLieWhereTheirValuesPutThem) {
+TEST(DrawChart, PointsLieWhereTheirValuesPutThem) {
     Curve curve{};
     curve[1] = 3;
     curve[2] = 5;
@@ -127,7 +129,7 @@ TEST(DrawChartPicture, PointsLieWhereTheirValuesPutThem) {
 // A day number every sixth segment, 9 pixels left of its point, and the
 // caption, each on a box as wide as its text and 14 pixels high. The widths
 // are those of Arial's metrics at 12 pixels, so the labels sit where they did.
-TEST(DrawChartPicture, DayNumbersAndCaptionOnTheirBoxes) {
+TEST(DrawChart, DayNumbersAndCaptionOnTheirBoxes) {
     struct Case {
         int length;
         CalendarMonth month;
@@ -229,10 +231,9 @@ TEST_F(ChartFolderTest, WritesTheBitmapAndGivesTheJpeg) {
     influence.MonthCurve[20] = 25;
     const std::string jpeg = Chart(influence);
 
-    const Picture drawn =
-        DrawChartPicture(DecodeBmp(ReadWholeFile(TemplatePath())), influence.MonthCurve, 96,
-                         {.Year = 2027, .Month = 7}, InstalledFont());
-    EXPECT_EQ(ReadWholeFile(ScratchPath()), EncodeBmp(drawn));
+    Picture drawn = DecodeBmp(ReadWholeFile(TemplatePath()));
+    DrawChart(drawn, influence.MonthCurve, 96, {.Year = 2027, .Month = 7}, InstalledFont());
+    EXPECT_EQ(ReadWholeFile(ScratchPath()), drawn.FileBytes());
     const DecodedJpeg decoded = DecodeJpeg(jpeg);
     ASSERT_EQ(decoded.Width, 626);
     ASSERT_EQ(decoded.Height, 205);
@@ -252,20 +253,23 @@ TEST_F(ChartFolderTest, WritesTheBitmapAndGivesTheJpeg) {
 
 // Every chart starts from the template as it is on disk now.
 TEST_F(ChartFolderTest, EachChartOnTheCurrentTemplate) {
-    MonthInfluence influence;
-    influence.MonthCurveLength = 96;
-    influence.MonthCurve[10] = 30;
     for (const Rgb background :
          {Rgb{.Red = 250, .Green = 240, .Blue = 200}, Rgb{.Red = 20, .Green = 120, .Blue = 60}}) {
-        WriteFileAtomically(TemplatePath(), EncodeBmp(Picture(626, 205, background)));
+        WriteFileAtomically(TemplatePath(), Picture(626, 205, background).FileBytes());
         testing::MarkAsChanged(TemplatePath());
-        for (int run = 0; run < 2; ++run) {
+        // A peak at point 10 (x 135), then one at point 50 (x 335) alone.
+        for (const int peak : {10, 50}) {
+            MonthInfluence influence;
+            influence.MonthCurveLength = 96;
+            influence.MonthCurve[peak] = 30;
             Chart(influence);
             const Picture bitmap = DecodeBmp(ReadWholeFile(ScratchPath()));
             EXPECT_EQ(bitmap.Pixel(5, 5), background);
             EXPECT_EQ(bitmap.Pixel(300, 92), Blue);
+            EXPECT_EQ(bitmap.Pixel(90 + 5 * (peak - 1), 92 - 30), Blue) << peak;
             // The second chart of the same template is not drawn over the first.
-            EXPECT_EQ(bitmap.Pixel(134, 92 - 30 - 3), background);
+            const int other = peak == 10 ? 50 : 10;
+            EXPECT_EQ(bitmap.Pixel(90 + 5 * (other - 1), 92 - 30), background) << peak;
         }
     }
 }
@@ -292,7 +296,7 @@ TEST_F(ChartFolderTest, UnusableTemplatesAreRefused) {
              std::to_string(shipped.size() / 2) + " bytes"},
         {"not a bitmap", "\x89PNG\r\n\x1a\n" + std::string(100, '\0'),
          "Cannot read the chart template " + path + ": not a bitmap file"},
-        {"another size", EncodeBmp(Picture(600, 205)),
+        {"another size", Picture(600, 205).FileBytes(),
          "Cannot read the chart template " + path + ": it is 600 x 205 pixels, not 626 x 205"},
     };
     for (const Case& c : cases) {
