@@ -1,6 +1,5 @@
 #include "ephemeris/pluto_table.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -34,8 +33,9 @@ std::optional<std::int32_t> RecordValue(const std::string& token) {
 
 PlutoTable ParsePlutoTable(const std::string& text) {
     PlutoTable table;
-    // At most one record a line: room for them all at once.
-    table.Degrees.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    // A record takes two bytes at the least, a digit and a line end: room for
+    // them all at once, of which only the part used is ever touched.
+    table.Degrees.reserve(text.size() / 2 + 1);
     const char* position = text.data();
     const char* const end = text.data() + text.size();
     while (true) {
@@ -53,13 +53,17 @@ PlutoTable ParsePlutoTable(const std::string& text) {
             ++position;
         }
         const char* const digits = position;
-        std::int64_t magnitude = 0;
-        while (position < end && position - digits < 10 && *position >= '0' && *position <= '9') {
-            magnitude = magnitude * 10 + (*position - '0');
+        std::uint64_t magnitude = 0;  // wraps only for tokens too long to be read here
+        unsigned digit = 0;
+        while (position < end &&
+               (digit = static_cast<unsigned char>(*position) - unsigned{'0'}) <= 9) {
+            magnitude = magnitude * 10 + digit;
             ++position;
         }
-        const std::int64_t value = negative ? -magnitude : magnitude;
-        if (position > digits && (position == end || IsBlankOrLineEnd(*position)) &&
+        const std::ptrdiff_t length = position - digits;
+        const std::int64_t value =
+            negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+        if (length > 0 && length <= 10 && (position == end || IsBlankOrLineEnd(*position)) &&
             value >= INT32_MIN && value <= INT32_MAX) {
             table.Degrees.push_back(static_cast<std::int32_t>(value));
         } else {
