@@ -132,6 +132,28 @@ std::optional<std::string> ConvertText(std::string_view text, CodePage from, Cod
     return result;
 }
 
+bool IsWindows1251Text(std::string_view bytes) {
+    // 0x98 is the one byte Windows-1251 leaves undefined.
+    if (bytes.find('\x98') != std::string_view::npos) {
+        return false;
+    }
+    bool beyondAscii = false;
+    for (std::size_t offset = 0; offset < bytes.size();) {
+        const std::optional<char32_t> character = DecodeUtf8At(bytes, offset);
+        if (!character) {
+            return true;
+        }
+        beyondAscii = beyondAscii || *character >= 0x80;
+    }
+    return !beyondAscii;
+}
+
+InputOutputError NotWindows1251Error(const std::string& path) {
+    return InputOutputError("Файл " + path +
+                            " — не текст в кодировке Windows-1251 (возможно, он сохранён в "
+                            "UTF-8): сохраните его в кодировке Windows-1251.");
+}
+
 std::string Utf8ToCp1251(std::string_view utf8) {
     std::optional<std::string> converted = ConvertText(utf8, CodePage::Utf8, CodePage::Windows1251);
     if (!converted) {

@@ -89,7 +89,7 @@ const QImage& ChartTemplate(const std::string& path, ChartTemplateCache& templat
                             std::shared_ptr<const QImage>& holder) {
     holder = templates.Get(path, DecodePicture);
     if (holder == nullptr) {
-        throw FileError(path, ENOENT);
+        throw NoRegularFileError(path);
     }
     if (holder->isNull()) {
         throw InputOutputError("Cannot read the picture " + path);
