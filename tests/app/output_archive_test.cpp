@@ -345,5 +345,55 @@ TEST_F(OutputArchiveTest, ProgressReachesTheTotalAndMissingFolderIsAnError) {
     EXPECT_FALSE(fs::exists(Output()));
 }
 
+// Resident memory of the process now [KiB].
+long ResidentKilobytes() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kilobytes = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        std::sscanf(line, "VmRSS: %ld kB", &kilobytes);
+    }
+    std::fclose(status);
+    return kilobytes;
+}
+
+// Large files, in the folder and in the existing archive, pass through the
+// update in blocks: its memory does not grow with them.
+TEST_F(OutputArchiveTest, LargeEntriesPassInBoundedMemory) {
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    // 96 MiB that deflating hardly shrinks, and a file of 48 MiB that it does.
+    std::string block(1 << 20, '\0');
+    std::uint32_t seed = 12345;
+    {
+        std::FILE* file = std::fopen((Output() + "large.bin").c_str(), "wb");
+        for (int mebibyte = 0; mebibyte < 96; ++mebibyte) {
+            for (char& c : block) {
+                seed = seed * 1664525u + 1013904223u;
+                c = static_cast<char>(seed >> 24);
+            }
+            std::fwrite(block.data(), 1, block.size(), file);
+        }
+        std::fclose(file);
+    }
+    folder_.Write("Output/text.txt", std::string(48 << 20, 't'));
+    Archive();  // the first archive holds them
+    SetModificationTime(folder_.Write("Output/new.txt", "new"), 2000000000);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const long before = ResidentKilobytes();
+        ArchiveOutput(WorkingFolders());
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        _exit(usage.ru_maxrss - before < 64 * 1024 ? 0 : 3);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the update took more than 64 MiB";
+    EXPECT_EQ(RunCommand("unzip -tqq '" + ArchivePath() + "'").ExitCode, 0);
+}
+
 }  // namespace
 }  // namespace nevalorum
