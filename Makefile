@@ -2,7 +2,7 @@
 # is missing first, so a fresh Debian 12 machine needs nothing else.
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
-            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
+            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libqpdf-dev qpdf \
             xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils clang-format
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
