@@ -132,6 +132,21 @@ std::optional<std::string> ConvertText(std::string_view text, CodePage from, Cod
     return result;
 }
 
+std::string EncodeUtf8(char32_t c) {
+    const auto byte = [](std::uint32_t value) { return static_cast<char>(value); };
+    if (c < 0x80) {
+        return std::string(1, byte(c));
+    }
+    if (c < 0x800) {
+        return {byte(0xC0 | (c >> 6)), byte(0x80 | (c & 0x3F))};
+    }
+    if (c < 0x10000) {
+        return {byte(0xE0 | (c >> 12)), byte(0x80 | ((c >> 6) & 0x3F)), byte(0x80 | (c & 0x3F))};
+    }
+    return {byte(0xF0 | (c >> 18)), byte(0x80 | ((c >> 12) & 0x3F)), byte(0x80 | ((c >> 6) & 0x3F)),
+            byte(0x80 | (c & 0x3F))};
+}
+
 bool IsWindows1251Text(std::string_view bytes) {
     // 0x98 is the one byte Windows-1251 leaves undefined.
     if (bytes.find('\x98') != std::string_view::npos) {

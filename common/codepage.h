@@ -41,6 +41,9 @@ bool IsWindows1251Text(std::string_view bytes);
 // The error for a file of the program's that is not Windows-1251 text.
 InputOutputError NotWindows1251Error(const std::string& path);
 
+// The UTF-8 sequence of a Unicode character (U+0000 to U+10FFFF).
+std::string EncodeUtf8(char32_t character);
+
 // Throw Error naming the text when it cannot be converted.
 std::string Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view cp1251);
