@@ -19,6 +19,7 @@
 #include "common/files.h"
 #include "report/month_files.h"
 #include "tests/support/installed_folder.h"
+#include "tests/support/shell.h"
 
 namespace nevalorum {
 namespace {
@@ -288,16 +289,8 @@ TEST_F(FaultTest, LeftoversLinksAndAnEmptyArchive) {
     for (const auto& [path, bytes] : Take(W())) {
         EXPECT_FALSE(IsTemporaryFileName(fs::path(path).filename().string())) << path;
     }
-    const std::string listing = [&] {
-        std::string text;
-        std::FILE* pipe = popen(("unzip -Z1 '" + Output("Horoscop.zip") + "'").c_str(), "r");
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            text += buffer;
-        }
-        pclose(pipe);
-        return text;
-    }();
+    const std::string listing =
+        testing::RunCommand("unzip -Z1 '" + Output("Horoscop.zip") + "'").Output;
     EXPECT_NE(listing.find("Hor_09_2026.html\n"), std::string::npos) << listing;
     EXPECT_NE(listing.find("b_blu1.gif\n"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("secret"), std::string::npos) << listing;

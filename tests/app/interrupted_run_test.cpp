@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "common/files.h"
+#include "tests/support/shell.h"
 #include "tests/support/temporary_folder.h"
 
 namespace nevalorum {
@@ -47,14 +48,7 @@ std::vector<std::string> TemporaryFiles(const std::string& folder) {
 }
 
 std::string ArchiveListing(const std::string& archive) {
-    std::string text;
-    std::FILE* pipe = popen(("unzip -Z1 '" + archive + "' 2>&1").c_str(), "r");
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        text += buffer;
-    }
-    pclose(pipe);
-    return text;
+    return testing::RunCommand("unzip -Z1 '" + archive + "'").Output;
 }
 
 TEST(InterruptedRun, KilledAtEachRenameLeavesNoTemporaryFileBehind) {

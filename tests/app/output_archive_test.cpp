@@ -17,29 +17,15 @@
 #include "common/errors.h"
 #include "common/files.h"
 #include "tests/support/installed_folder.h"
+#include "tests/support/shell.h"
 
 namespace nevalorum {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-    int ExitCode = -1;
-    std::string Output;
-};
-
-CommandResult RunCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    std::size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.Output.append(buffer, count);
-    }
-    const int status = pclose(pipe);
-    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using testing::CommandResult;
+using testing::RunCommand;
 
 // An entry as Python's zipfile reads it.
 struct EntryFields {
@@ -51,7 +37,7 @@ struct EntryFields {
 // The archive's entries by name, in archive order, after every independent
 // reader has tested it.
 std::vector<std::pair<std::string, EntryFields>> ReadBack(const std::string& archive) {
-    const std::string source = std::getenv("NEVALORUM_SOURCE_DIR");
+    const std::string source = testing::RequiredEnvironment("NEVALORUM_SOURCE_DIR");
     EXPECT_EQ(RunCommand("unzip -tqq '" + archive + "'").ExitCode, 0) << "unzip -t";
     if (RunCommand("command -v 7z").ExitCode == 0) {
         EXPECT_EQ(RunCommand("7z t '" + archive + "'").ExitCode, 0) << "7z t";

@@ -11,6 +11,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "tests/support/shell.h"
 #include "tests/support/temporary_folder.h"
 
 namespace nevalorum {
@@ -39,14 +40,7 @@ std::string DocumentOf(const std::vector<std::string>& lines) {
 }
 
 std::string Shell(const std::string& command) {
-    std::string output;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        output.append(buffer, count);
-    }
-    pclose(pipe);
-    return output;
+    return testing::RunCommand(command).Output;
 }
 
 TEST(MergePdfParts, PagesInOrderWithTitleAndOneBookmarkPerPart) {

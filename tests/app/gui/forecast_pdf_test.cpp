@@ -7,19 +7,13 @@
 #include "common/errors.h"
 #include "common/files.h"
 #include "tests/support/installed_folder.h"
+#include "tests/support/shell.h"
 
 namespace nevalorum {
 namespace {
 
 std::string Shell(const std::string& command) {
-    std::string output;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        output.append(buffer, count);
-    }
-    pclose(pipe);
-    return output;
+    return testing::RunCommand(command).Output;
 }
 
 class ForecastPdfTest : public testing::InstalledFolderTest {
