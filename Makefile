@@ -6,6 +6,10 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
             xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils clang-format
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
+# Checking the manual pages and the desktop metadata.
+PACKAGES += desktop-file-utils appstream man-db
+# Only for retaking the screenshot of the main window (`make screenshot`).
+SCREENSHOT_PACKAGES := openbox xdotool x11-utils imagemagick
 
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 BUILD_DIR := build
@@ -13,7 +17,7 @@ TEST_BUILD_DIR := build-test
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run gui install test bench format pluto-table chart-template background bullets topic-files clean
+.PHONY: all deps build run gui install test bench format pluto-table chart-template background bullets topic-files screenshot clean
 
 all: build
 
@@ -96,6 +100,11 @@ bullets:
 # Rewrites data/System/1.dat to 7.dat from their UTF-8 sources.
 topic-files:
 	tools/topic_texts/make_topic_files.sh
+
+# Retakes docs/screenshots/main-window.png, the screenshot the AppStream metadata shows.
+screenshot: build
+	$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(SCREENSHOT_PACKAGES)
+	tools/screenshot/take_screenshot.sh $(BUILD_DIR)/app/nevalorum-pelinor docs/screenshots/main-window.png
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(RUN_DIR)
