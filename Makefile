@@ -3,19 +3,24 @@
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
             libminizip-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libgtest-dev \
-            libbenchmark-dev xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils \
-            clang-format
+            libbenchmark-dev libqpdf-dev qpdf xvfb xauth fonts-liberation unzip p7zip-full python3 \
+            poppler-utils clang-format
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
+# Making the Debian packages and checking them, the manual pages and the desktop metadata.
+PACKAGES += dpkg-dev lintian desktop-file-utils appstream man-db
+# Only for retaking the screenshot of the main window (`make screenshot`).
+SCREENSHOT_PACKAGES := openbox xdotool x11-utils imagemagick
 
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 BUILD_DIR := build
 TEST_BUILD_DIR := build-test
 CORE_BUILD_DIR := build-core
+PACKAGE_BUILD_DIR := build-package
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run gui install test bench format pluto-table chart-template background bullets topic-files clean
+.PHONY: all deps build run gui install package test bench format pluto-table chart-template background bullets topic-files screenshot clean
 
 all: build
 
@@ -52,6 +57,23 @@ gui: build
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian packages nevalorum-forecast, nevalorum-pelinor and nevalorum-pelinor-data
+# in $(PACKAGE_BUILD_DIR)/, built with Debian's compiler and linker flags (hardening
+# included) and checked by lintian. Installed, the programs find the data relative to
+# their own folder; /usr/share/nevalorum-pelinor is only the last resort.
+DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DNEVALORUM_TESTS=OFF -DNEVALORUM_BENCH=OFF -DNEVALORUM_DATA_DIR=/usr/share/nevalorum-pelinor \
+	  -DCMAKE_C_FLAGS="$$($(DEB_FLAGS) CFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)"
+	cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS)
+	rm -f $(PACKAGE_BUILD_DIR)/*.deb
+	cd $(PACKAGE_BUILD_DIR) && cpack
+	lintian --fail-on error --display-info $(PACKAGE_BUILD_DIR)/*.deb
+	@echo "Install them with: apt install" $$(ls $(PACKAGE_BUILD_DIR)/*.deb | sed 's|^|./|')
 
 # Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer; then
 # the core, the command-line tool and their tests built once without the
@@ -112,5 +134,10 @@ bullets:
 topic-files:
 	tools/topic_texts/make_topic_files.sh
 
+# Retakes docs/screenshots/main-window.png, the screenshot the AppStream metadata shows.
+screenshot: build
+	$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $(SCREENSHOT_PACKAGES)
+	tools/screenshot/take_screenshot.sh $(BUILD_DIR)/app/nevalorum-pelinor docs/screenshots/main-window.png
+
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(CORE_BUILD_DIR) $(RUN_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(CORE_BUILD_DIR) $(PACKAGE_BUILD_DIR) $(RUN_DIR)

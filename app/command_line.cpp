@@ -19,6 +19,19 @@ std::string ParsedOptions::ValueOr(const std::string& name, const std::string& f
     return found == Values.end() ? fallback : found->second;
 }
 
+InfoRequest FindInfoRequest(const std::vector<std::string>& arguments) {
+    InfoRequest request = InfoRequest::None;
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            return InfoRequest::Help;
+        }
+        if (argument == "--version") {
+            request = InfoRequest::Version;
+        }
+    }
+    return request;
+}
+
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
                            const std::set<std::string>& valueOptions,
                            const std::set<std::string>& flagOptions) {

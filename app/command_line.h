@@ -30,6 +30,15 @@ struct ParsedOptions {
     std::string ValueOr(const std::string& name, const std::string& fallback) const;
 };
 
+// What a command line asks of a program before any work: its usage, its
+// version, or neither.
+enum class InfoRequest { None, Help, Version };
+
+// --help (or -h) anywhere among the arguments asks for the usage, else --version
+// for the version; the one asked for wins over everything else on the line, even
+// an argument that would have been another option's value.
+InfoRequest FindInfoRequest(const std::vector<std::string>& arguments);
+
 // Splits arguments into options; valueOptions take a value, flagOptions none.
 // Throws UsageError for an unknown option, a missing value or a stray word.
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments,

@@ -20,6 +20,7 @@
 namespace nevalorum {
 namespace {
 
+// The usage of the whole tool: printed for --help, and after a usage error.
 constexpr const char* Usage =
     "Usage:\n"
     "  nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR] [--json]\n"
@@ -28,13 +29,79 @@ constexpr const char* Usage =
     "  nevalorum-forecast forecast --name NAME --birth DATE --topic TOPIC [--today DATE]\n"
     "                              [--workdir DIR] [--no-archive]\n"
     "  nevalorum-forecast init DIR\n"
+    "  nevalorum-forecast [COMMAND] --help | --version\n"
     "\n"
     "DATE is D.M.YYYY or YYYY-MM-DD; the time defaults to 12:00:00. MONTH is M.YYYY or\n"
     "YYYY-MM. TOPIC is 1 to 7 or finance, business, love, sex, auto, vacation, health.\n"
     "DIR is the working folder whose System/ holds pluto.sys and the topic files\n"
     "(default: the current folder); forecast writes the six months from today's month\n"
     "(or that of --today) into its Output/. init creates a working folder from the\n"
-    "installed data, adding only what is missing.\n";
+    "installed data, adding only what is missing.\n"
+    "\n"
+    "COMMAND --help prints a command's options; --version prints the version.\n"
+    "Exit status: 0 when done, 1 after an error, 2 after wrong usage.\n";
+
+constexpr const char* Version = "nevalorum-forecast (Nevalorum Pelinor) " NEVALORUM_VERSION "\n";
+
+constexpr const char* CommonOptions =
+    "  -h, --help         print this help and exit\n"
+    "  --version          print the version and exit\n";
+
+constexpr const char* PositionsHelp =
+    "Usage: nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR]\n"
+    "                                    [--json]\n"
+    "\n"
+    "Prints the geocentric ecliptic longitude [degrees] of the Sun and the planets\n"
+    "Mercury to Pluto at a moment, one line per body (\"Sun 280.377312\").\n"
+    "\n"
+    "Options:\n"
+    "  --date DATE        the day, as D.M.YYYY or YYYY-MM-DD\n"
+    "  --time HH:MM[:SS]  the time of day (default: 12:00:00)\n"
+    "  --workdir DIR      the working folder whose System/ holds pluto.sys\n"
+    "                     (default: the current folder)\n"
+    "  --json             print the moment and the longitudes as JSON\n";
+
+constexpr const char* InfluenceHelp =
+    "Usage: nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC\n"
+    "                                    [--workdir DIR] [--json]\n"
+    "\n"
+    "Prints one forecast month's computation: the birth positions, each day's aspects\n"
+    "with their strengths and the day's value, and the smoothed curve.\n"
+    "\n"
+    "Options:\n"
+    "  --birth DATE       the birth date, as D.M.YYYY or YYYY-MM-DD\n"
+    "  --month MONTH      the month, as M.YYYY or YYYY-MM\n"
+    "  --topic TOPIC      1 to 7 or finance, business, love, sex, auto, vacation, health\n"
+    "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
+    "                     topic files (default: the current folder)\n"
+    "  --json             print the result as JSON with 17 significant digits\n";
+
+constexpr const char* ForecastHelp =
+    "Usage: nevalorum-forecast forecast --name NAME --birth DATE --topic TOPIC\n"
+    "                                   [--today DATE] [--workdir DIR] [--no-archive]\n"
+    "\n"
+    "Writes the six months from today's month into the working folder's Output/: a\n"
+    "page Hor_MM_YYYY.html and a chart Hor_MM_YYYY.jpeg per month, printing each\n"
+    "page's path as it is written; then packs Output/ into Output/Horoscop.zip and\n"
+    "prints the archive's path.\n"
+    "\n"
+    "Options:\n"
+    "  --name NAME        the person's name, as the pages show it\n"
+    "  --birth DATE       the birth date, as D.M.YYYY or YYYY-MM-DD (1920 to 2030)\n"
+    "  --topic TOPIC      1 to 7 or finance, business, love, sex, auto, vacation, health\n"
+    "  --today DATE       a day of the first month (default: today)\n"
+    "  --workdir DIR      the working folder, which holds System/ and Output/\n"
+    "                     (default: the current folder)\n"
+    "  --no-archive       leave the archive Output/Horoscop.zip as it is\n";
+
+constexpr const char* InitHelp =
+    "Usage: nevalorum-forecast init DIR\n"
+    "\n"
+    "Creates the working folder DIR from the installed data (System/, Output/ with\n"
+    "the strength marks, Html/, Help/); adds only what is missing and overwrites\n"
+    "nothing. Prints each folder and file it created.\n"
+    "\n"
+    "Options:\n";
 
 const char* AspectName(int aspect) {
     switch (aspect) {
@@ -216,22 +283,49 @@ int InitCommand(const std::vector<std::string>& arguments) {
     return 0;
 }
 
+// Prints the help or the version when the arguments ask for one; whether they did.
+bool AnswerInfoRequest(const std::vector<std::string>& arguments, const char* help,
+                       const char* options) {
+    switch (FindInfoRequest(arguments)) {
+        case InfoRequest::Help:
+            std::fputs(help, stdout);
+            std::fputs(options, stdout);
+            return true;
+        case InfoRequest::Version:
+            std::fputs(Version, stdout);
+            return true;
+        case InfoRequest::None:
+            break;
+    }
+    return false;
+}
+
+struct SubCommand {
+    const char* Name;
+    const char* Help;  // for --help, which adds CommonOptions
+    int (*Command)(const std::vector<std::string>& arguments);
+};
+
+const SubCommand SubCommands[] = {
+    {.Name = "positions", .Help = PositionsHelp, .Command = PositionsCommand},
+    {.Name = "influence", .Help = InfluenceHelp, .Command = InfluenceCommand},
+    {.Name = "forecast", .Help = ForecastHelp, .Command = ForecastCommand},
+    {.Name = "init", .Help = InitHelp, .Command = InitCommand},
+};
+
 int Run(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
         throw UsageError("Missing sub-command");
     }
+    // Before a sub-command only --help and --version are understood.
+    if (AnswerInfoRequest({arguments[0]}, Usage, "")) {
+        return 0;
+    }
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-    if (arguments[0] == "positions") {
-        return PositionsCommand(rest);
-    }
-    if (arguments[0] == "influence") {
-        return InfluenceCommand(rest);
-    }
-    if (arguments[0] == "forecast") {
-        return ForecastCommand(rest);
-    }
-    if (arguments[0] == "init") {
-        return InitCommand(rest);
+    for (const SubCommand& command : SubCommands) {
+        if (arguments[0] == command.Name) {
+            return AnswerInfoRequest(rest, command.Help, CommonOptions) ? 0 : command.Command(rest);
+        }
     }
     throw UsageError("Unknown sub-command '" + arguments[0] + "'");
 }

@@ -2,28 +2,54 @@
 
 #include <filesystem>
 
+#include "common/files.h"
+
 namespace nevalorum {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Creates the folder and those above it; whether it was created. Throws FileError.
+bool CreateFolder(const fs::path& folder) {
+    std::error_code error;
+    const bool created = fs::create_directories(folder, error);
+    if (error) {
+        throw FileError(folder.string(), error.value());
+    }
+    return created;
+}
+
+}  // namespace
 
 std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
                                            const std::string& workingFolder) {
     std::vector<std::string> created;
     const fs::path source(dataFolder);
     const fs::path target(workingFolder);
-    if (fs::create_directories(target)) {
+    if (CreateFolder(target)) {
         created.push_back(target.string() + "/");
     }
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(source)) {
-        const fs::path destination = target / fs::relative(entry.path(), source);
-        if (entry.is_directory()) {
-            if (fs::create_directories(destination)) {
+    std::error_code error;
+    fs::recursive_directory_iterator entries(source, error);
+    for (; !error && entries != fs::recursive_directory_iterator(); entries.increment(error)) {
+        const fs::path destination = target / entries->path().lexically_relative(source);
+        if (entries->is_directory(error)) {
+            if (CreateFolder(destination)) {
                 created.push_back(destination.string() + "/");
             }
-        } else if (!fs::exists(destination)) {
-            fs::copy_file(entry.path(), destination);
+        } else if (!error && !fs::exists(fs::symlink_status(destination, error))) {
+            if (!fs::copy_file(entries->path(), destination, error) || error) {
+                throw FileError(destination.string(), error.value());
+            }
             created.push_back(destination.string());
         }
+        if (error) {
+            throw FileError(entries->path().string(), error.value());
+        }
+    }
+    if (error) {
+        throw FileError(source.string(), error.value());
     }
     return created;
 }

@@ -1,10 +1,7 @@
 #include "common/codepage.h"
 
 #include <iconv.h>
-#include <locale.h>
-#include <wctype.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -55,39 +52,7 @@ bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
 
-// The lower case of a character, by the C library's Unicode tables; the
-// process's own locale, which may know only ASCII, is left alone.
-char32_t LowerCase(char32_t character) {
-    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    if (unicode == nullptr) {
-        return character < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(character)))
-                                : character;
-    }
-    return static_cast<char32_t>(towlower_l(static_cast<wint_t>(character), unicode));
-}
-
-// The next character of the text, or its next byte when that starts no valid
-// sequence, in lower case.
-char32_t NextLowerCase(std::string_view text, std::size_t& offset) {
-    if (const std::optional<char32_t> character = DecodeUtf8At(text, offset)) {
-        return LowerCase(*character);
-    }
-    // Marked above the Unicode range so that it never equals a character.
-    return 0x110000 + static_cast<unsigned char>(text[offset++]);
-}
-
 }  // namespace
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-    std::size_t inA = 0;
-    std::size_t inB = 0;
-    while (inA < a.size() && inB < b.size()) {
-        if (NextLowerCase(a, inA) != NextLowerCase(b, inB)) {
-            return false;
-        }
-    }
-    return inA == a.size() && inB == b.size();
-}
 
 std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& offset) {
     if (offset >= text.size()) {
@@ -165,6 +130,43 @@ std::optional<std::string> ConvertText(std::string_view text, CodePage from, Cod
     }
     result.resize(used);
     return result;
+}
+
+std::string EncodeUtf8(char32_t c) {
+    const auto byte = [](std::uint32_t value) { return static_cast<char>(value); };
+    if (c < 0x80) {
+        return std::string(1, byte(c));
+    }
+    if (c < 0x800) {
+        return {byte(0xC0 | (c >> 6)), byte(0x80 | (c & 0x3F))};
+    }
+    if (c < 0x10000) {
+        return {byte(0xE0 | (c >> 12)), byte(0x80 | ((c >> 6) & 0x3F)), byte(0x80 | (c & 0x3F))};
+    }
+    return {byte(0xF0 | (c >> 18)), byte(0x80 | ((c >> 12) & 0x3F)), byte(0x80 | ((c >> 6) & 0x3F)),
+            byte(0x80 | (c & 0x3F))};
+}
+
+bool IsWindows1251Text(std::string_view bytes) {
+    // 0x98 is the one byte Windows-1251 leaves undefined.
+    if (bytes.find('\x98') != std::string_view::npos) {
+        return false;
+    }
+    bool beyondAscii = false;
+    for (std::size_t offset = 0; offset < bytes.size();) {
+        const std::optional<char32_t> character = DecodeUtf8At(bytes, offset);
+        if (!character) {
+            return true;
+        }
+        beyondAscii = beyondAscii || *character >= 0x80;
+    }
+    return !beyondAscii;
+}
+
+InputOutputError NotWindows1251Error(const std::string& path) {
+    return InputOutputError("Файл " + path +
+                            " — не текст в кодировке Windows-1251 (возможно, он сохранён в "
+                            "UTF-8): сохраните его в кодировке Windows-1251.");
 }
 
 std::string Utf8ToCp1251(std::string_view utf8) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/errors.h"
+
 namespace nevalorum {
 
 enum class CodePage { Utf8, Windows1251, Cp866 };
@@ -30,11 +32,17 @@ std::optional<std::string> ConvertText(std::string_view text, CodePage from, Cod
 // U+10FFFF, the end of the text).
 std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& offset);
 
-// Whether two UTF-8 texts are the same but for letter case: compared character
-// by character, each in its lower case (Unicode's simple mapping, every script:
-// "ЯНВАРЬ.HTML" and "январь.html" are the same). A byte that starts no valid
-// sequence is compared as it is.
-bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+// Whether bytes read as Windows-1251 text are that: every byte is one of its
+// characters, and the bytes are not UTF-8 text with letters beyond ASCII (a
+// Russian text in Windows-1251 is never valid UTF-8: two lower-case letters in
+// a row already break it).
+bool IsWindows1251Text(std::string_view bytes);
+
+// The error for a file of the program's that is not Windows-1251 text.
+InputOutputError NotWindows1251Error(const std::string& path);
+
+// The UTF-8 sequence of a Unicode character (U+0000 to U+10FFFF).
+std::string EncodeUtf8(char32_t character);
 
 // Throw Error naming the text when it cannot be converted.
 std::string Utf8ToCp1251(std::string_view utf8);

@@ -32,6 +32,14 @@ bool FileExists(const std::string& path) {
     return StampOfExistingFile(path).has_value();
 }
 
+InputOutputError NoRegularFileError(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return FileError(path, errno);
+    }
+    return FileError(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+}
+
 std::optional<FileStamp> StampOfExistingFile(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {

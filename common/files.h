@@ -31,6 +31,10 @@ InputOutputError FileError(const std::string& path, int errorNumber);
 
 bool FileExists(const std::string& path);
 
+// The error for a path where a regular file is expected but none is: the
+// system's reason (no such file, a folder, a name too long, ...).
+InputOutputError NoRegularFileError(const std::string& path);
+
 // The stamp of the regular file at path, or none when no such file exists.
 std::optional<FileStamp> StampOfExistingFile(const std::string& path);
 

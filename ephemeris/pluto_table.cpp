@@ -89,7 +89,7 @@ PlutoTable ParsePlutoTable(const std::string& text) {
 PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
     : path_(folder + "pluto.sys"), table_(cache.Get(path_, ParsePlutoTable)) {
     if (table_ == nullptr) {
-        throw FileError(path_, ENOENT);
+        throw NoRegularFileError(path_);
     }
 }
 

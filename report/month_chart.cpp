@@ -175,7 +175,7 @@ std::shared_ptr<const Picture> ReadChartTemplate(const std::string& path,
         throw InputOutputError("Cannot read the chart template " + path + ": " + error.what());
     }
     if (picture == nullptr) {
-        throw FileError(path, ENOENT);
+        throw NoRegularFileError(path);
     }
     if (picture->Width() != ChartWidth || picture->Height() != ChartHeight) {
         throw InputOutputError("Cannot read the chart template " + path + ": it is " +
@@ -194,7 +194,7 @@ std::shared_ptr<const ChartFont> ReadChartFont(const std::string& path, ChartTem
         throw InputOutputError("Cannot read the chart's font " + path + ": " + error.what());
     }
     if (font == nullptr) {
-        throw FileError(path, ENOENT);
+        throw NoRegularFileError(path);
     }
     return font;
 }

@@ -31,7 +31,11 @@ class PageLines {
 };
 
 void CopyFragment(PageLines& page, const std::string& path) {
-    for (const std::string& line : FragmentLines(ReadWholeFile(path))) {
+    const std::string bytes = ReadWholeFile(path);
+    if (!IsWindows1251Text(bytes)) {
+        throw NotWindows1251Error(path);
+    }
+    for (const std::string& line : FragmentLines(bytes)) {
         page.Bytes(line);
     }
 }

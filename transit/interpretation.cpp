@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "common/codepage.h"
 #include "common/conversion.h"
 #include "common/errors.h"
 
@@ -92,14 +93,16 @@ std::string WithBullet(const std::string& text, std::int32_t strength) {
 
 TopicFile ParseTopicFile(const std::string& bytes) {
     TopicFile file;
+    file.Windows1251 = IsWindows1251Text(bytes);
     std::size_t start = 0;
-    while (start < bytes.size()) {
+    for (int lineNumber = 1; start < bytes.size(); ++lineNumber) {
         const Line line = LineAt(bytes, start);
         // A header's fields lie within its first 17 characters, so nothing past
         // them, however long the line, changes what it holds.
         const std::string_view header = line.Text;
         if (!header.empty() && header.front() == '*') {
             TopicEntry entry;
+            entry.Line = lineNumber;
             ReadHeaderFields(header, entry);
             ReadEntryText(bytes, line.Next, entry);
             file.Entries.push_back(std::move(entry));
@@ -110,10 +113,13 @@ TopicFile ParseTopicFile(const std::string& bytes) {
 }
 
 Interpretation TopicFile::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
-                                 std::int32_t natalBody) const {
-    for (const TopicEntry& entry : Entries) {
+                                 std::int32_t natalBody, const std::string& path) const {
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        const TopicEntry& entry = Entries[i];
         if (entry.FieldError) {
-            throw ConversionError(*entry.FieldError);
+            throw ConversionError(*entry.FieldError + " (" + (path.empty() ? "" : path + ", ") +
+                                  "header of entry " + std::to_string(i + 1) + ", line " +
+                                  std::to_string(entry.Line) + ")");
         }
         if (entry.TransitBody == transitBody && entry.AspectAngle == aspectAngle &&
             entry.NatalBody == natalBody) {
@@ -125,11 +131,15 @@ Interpretation TopicFile::Lookup(std::int32_t transitBody, std::int32_t aspectAn
 }
 
 TopicSource::TopicSource(const std::string& topicFilePath, TopicFileCache& cache)
-    : file_(cache.Get(topicFilePath, ParseTopicFile)) {}
+    : path_(topicFilePath), file_(cache.Get(topicFilePath, ParseTopicFile)) {
+    if (file_ && !file_->Windows1251) {
+        throw NotWindows1251Error(path_);
+    }
+}
 
 Interpretation TopicSource::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
                                    std::int32_t natalBody) const {
-    return file_ ? file_->Lookup(transitBody, aspectAngle, natalBody) : Interpretation{};
+    return file_ ? file_->Lookup(transitBody, aspectAngle, natalBody, path_) : Interpretation{};
 }
 
 }  // namespace nevalorum

@@ -60,6 +60,7 @@ struct TopicEntry {
     std::int32_t NatalBody = 0;
     std::int32_t StrengthCode = 0;
     std::optional<std::string> FieldError;
+    int Line = 0;  // of the header in the file, from 1
     // The first line of the entry's text (bytes as in the file, without its line break).
     std::string FirstLine;
     // The whole text between the header line and its "@" was a single line.
@@ -71,13 +72,17 @@ struct TopicEntry {
 // A topic file as the lookup reads it: every header line in file order.
 struct TopicFile {
     std::vector<TopicEntry> Entries;
+    // The file is Windows-1251 text (not, say, UTF-8 saved by mistake).
+    bool Windows1251 = true;
 
     // The interpretation of the first entry with the three keys, as a scan from
     // the first line finds it: the paragraph with its bullet and the strength,
     // or an empty paragraph and strength 0 when no entry has the keys. Throws
-    // ConversionError when the scan meets a header with a field that is no integer.
+    // ConversionError when the scan meets a header with a field that is no
+    // integer: the conversion's message, then the file (named by path) and the
+    // header's place in it.
     Interpretation Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
-                          std::int32_t natalBody) const;
+                          std::int32_t natalBody, const std::string& path = "") const;
 };
 
 // Parses the bytes of a topic file.
@@ -91,12 +96,14 @@ using TopicFileCache = ParsedFileCache<TopicFile>;
 // empty paragraph and strength 0.
 class TopicSource {
   public:
+    // Throws InputOutputError naming the file when it is not Windows-1251 text.
     TopicSource(const std::string& topicFilePath, TopicFileCache& cache);
 
     Interpretation Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
                           std::int32_t natalBody) const;
 
   private:
+    std::string path_;
     std::shared_ptr<const TopicFile> file_;
 };
 

@@ -54,6 +54,33 @@ TEST(ParseOptions, ValuesFlagsAndMistakes) {
     EXPECT_THROW(ParseOptions({"stray"}, {"--date"}, {}), UsageError);
 }
 
+TEST(FindInfoRequest, HelpWinsOverVersionAndEverythingElse) {
+    struct Case {
+        std::vector<std::string> arguments;
+        InfoRequest expected;
+    };
+    const Case cases[] = {
+        {{}, InfoRequest::None},
+        {{"--date", "1.1.2000", "--json"}, InfoRequest::None},
+        {{"--help"}, InfoRequest::Help},
+        {{"-h"}, InfoRequest::Help},
+        {{"--version"}, InfoRequest::Version},
+        {{"--date", "1.1.2000", "--version"}, InfoRequest::Version},
+        {{"--version", "--help"}, InfoRequest::Help},
+        {{"--help", "--version"}, InfoRequest::Help},
+        {{"--name", "--help"}, InfoRequest::Help},
+        {{"--bogus", "--version"}, InfoRequest::Version},
+        {{"--helpful", "-help", "--Version", "--version=1", "-v", "help"}, InfoRequest::None},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& argument : c.arguments) {
+            line += argument + ' ';
+        }
+        EXPECT_EQ(FindInfoRequest(c.arguments), c.expected) << line;
+    }
+}
+
 }  // namespace
 }  // namespace nevalorum
 

@@ -87,38 +87,5 @@ TEST(CodePages, DecodeUtf8At) {
     }
 }
 
-TEST(CodePages, SameTextIgnoringCase) {
-    struct Case {
-        std::string a, b;
-        bool same;
-    };
-    const Case cases[] = {
-        {"Horoscop.zip", "HOROSCOP.ZIP", true},
-        {"ЯНВАРЬ ёжик.html", "январь Ёжик.HTML", true},
-        {"Ωmega äß", "ωMEGA Äß", true},
-        {"Hor_01_2027.html", "Hor_01_2027.htm", false},
-        {"Hor_01_2027.htm", "Hor_01_2027.html", false},
-        {"a", "b", false},
-        {"е", "ё", false},
-        {"", "", true},
-        // Bytes that are no UTF-8 match only themselves.
-        {"\xFF"
-         "a",
-         "\xFF"
-         "A",
-         true},
-        {"\xFF"
-         "a",
-         "\xFE"
-         "a",
-         false},
-        {"\xD0", "\xD0\xAF", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SameTextIgnoringCase(c.a, c.b), c.same) << c.a << " / " << c.b;
-        EXPECT_EQ(SameTextIgnoringCase(c.b, c.a), c.same) << c.b << " / " << c.a;
-    }
-}
-
 }  // namespace
 }  // namespace nevalorum

@@ -182,7 +182,9 @@ TEST(LookupInterpretation, HeaderFieldThatIsNoInteger) {
             LookupInterpretation(path, 3, 0, 1, cache);
             ADD_FAILURE() << "no error for " << c.badHeader;
         } catch (const ConversionError& error) {
-            EXPECT_EQ(error.what(), c.message) << c.badHeader;
+            // The conversion's own words, then the file and the header's place.
+            EXPECT_EQ(error.what(), c.message + " (" + path + ", header of entry 2, line 3)")
+                << c.badHeader;
         }
     }
 }

@@ -1,0 +1,306 @@
+#include "app/archive_entry.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "common/codepage.h"
+#include "common/errors.h"
+#include "common/files.h"
+
+namespace nevalorum {
+namespace {
+
+// MS-DOS attribute bits.
+constexpr uLong ReadOnlyAttribute = 0x01;
+constexpr uLong ArchiveAttribute = 0x20;
+// Entry data goes to the writer in blocks of this size, and a large file is
+// read in blocks of this size.
+constexpr std::size_t BlockSize = 64 * 1024;
+
+}  // namespace
+
+std::u32string NameIgnoringCase(std::string_view utf8) {
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    std::u32string lower;
+    for (std::size_t offset = 0; offset < utf8.size();) {
+        const std::optional<char32_t> character = DecodeUtf8At(utf8, offset);
+        char32_t c = character.value_or(0xDC00 + static_cast<unsigned char>(utf8[offset]));
+        if (!character) {
+            ++offset;
+        } else if (unicode != locale_t{}) {
+            c = static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), unicode));
+        } else if (c < 0x80) {
+            c = static_cast<char32_t>(std::tolower(static_cast<int>(c)));
+        }
+        lower += c;
+    }
+    return lower;
+}
+
+namespace {
+
+// Raw deflate (no zlib header) at the highest level, fed block by block.
+class Deflater {
+  public:
+    Deflater() {
+        if (deflateInit2(&stream_, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+            throw Error("Cannot start deflating");
+        }
+    }
+    ~Deflater() { deflateEnd(&stream_); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    // Compresses input (the last block with finish set) and gives the output to sink.
+    void Feed(std::string_view input, bool finish, const DataSink& sink) {
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+        stream_.avail_in = static_cast<uInt>(input.size());
+        int result = Z_OK;
+        do {
+            stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
+            stream_.avail_out = sizeof buffer_;
+            result = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
+            if (result == Z_STREAM_ERROR) {
+                throw Error("Cannot deflate");
+            }
+            const std::size_t produced = sizeof buffer_ - stream_.avail_out;
+            if (produced > 0) {
+                sink(std::string_view(buffer_, produced));
+            }
+        } while (stream_.avail_out == 0 || (finish && result != Z_STREAM_END));
+    }
+
+  private:
+    z_stream stream_{};
+    char buffer_[BlockSize];
+};
+
+// The internal attribute: 1 (text) when a quarter of the bytes with values 7 to
+// 127 is at least the number of the others, else 0 (binary). The rule is meant
+// for the literals of the first deflate block; zlib does not report those, so
+// it counts every byte that went into the first block, found by inflating the
+// deflated data up to the end of its first block.
+class TextAttributeCounter {
+  public:
+    TextAttributeCounter() { inflateInit2(&stream_, -MAX_WBITS); }
+    ~TextAttributeCounter() { inflateEnd(&stream_); }
+    TextAttributeCounter(const TextAttributeCounter&) = delete;
+    TextAttributeCounter& operator=(const TextAttributeCounter&) = delete;
+
+    void Feed(std::string_view compressed) {
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+        stream_.avail_in = static_cast<uInt>(compressed.size());
+        while (!done_ && stream_.avail_in > 0) {
+            stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
+            stream_.avail_out = sizeof buffer_;
+            const int result = inflate(&stream_, Z_BLOCK);
+            Count(sizeof buffer_ - stream_.avail_out);
+            done_ = result != Z_OK || (stream_.data_type & 128) != 0;
+        }
+    }
+
+    uLong Attribute() const { return ascii_ / 4 >= other_ ? 1 : 0; }
+
+  private:
+    void Count(std::size_t produced) {
+        for (std::size_t i = 0; i < produced; ++i) {
+            const auto byte = static_cast<unsigned char>(buffer_[i]);
+            (byte >= 7 && byte <= 127 ? ascii_ : other_) += 1;
+        }
+    }
+
+    z_stream stream_{};
+    char buffer_[BlockSize];
+    bool done_ = false;
+    std::uint64_t ascii_ = 0;
+    std::uint64_t other_ = 0;
+};
+
+// A file read block by block.
+class FileBlocks {
+  public:
+    explicit FileBlocks(const std::string& path)
+        : path_(path), descriptor_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~FileBlocks() {
+        if (descriptor_ >= 0) {
+            close(descriptor_);
+        }
+    }
+    FileBlocks(const FileBlocks&) = delete;
+    FileBlocks& operator=(const FileBlocks&) = delete;
+
+    bool Opened() const { return descriptor_ >= 0; }
+
+    // The next block, empty at the end of the file. Throws FileError.
+    std::string_view Next() {
+        while (true) {
+            const ssize_t count = read(descriptor_, buffer_, sizeof buffer_);
+            if (count >= 0) {
+                return std::string_view(buffer_, static_cast<std::size_t>(count));
+            }
+            if (errno != EINTR) {
+                throw FileError(path_, errno);
+            }
+        }
+    }
+
+  private:
+    std::string path_;
+    int descriptor_;
+    char buffer_[4 * BlockSize];
+};
+
+// Gives bytes to sink in blocks of at most BlockSize.
+void InBlocks(std::string_view bytes, const DataSink& sink) {
+    for (std::size_t at = 0; at < bytes.size(); at += BlockSize) {
+        sink(bytes.substr(at, BlockSize));
+    }
+}
+
+struct Measured {
+    std::uint64_t Size = 0;
+    uLong Crc = 0;
+};
+
+// Reads the file block by block, giving each block to each, and measures it.
+Measured ReadInBlocks(const std::string& path, const std::function<void(std::string_view)>& each) {
+    FileBlocks blocks(path);
+    if (!blocks.Opened()) {
+        throw FileError(path, errno);
+    }
+    Measured measured;
+    measured.Crc = crc32(0, nullptr, 0);
+    for (std::string_view block = blocks.Next(); !block.empty(); block = blocks.Next()) {
+        measured.Size += block.size();
+        measured.Crc = crc32(measured.Crc, reinterpret_cast<const Bytef*>(block.data()),
+                             static_cast<uInt>(block.size()));
+        each(block);
+    }
+    return measured;
+}
+
+}  // namespace
+
+EntryName NameForEntry(std::string utf8Name) {
+    std::replace(utf8Name.begin(), utf8Name.end(), '\\', '/');
+    // Through Windows-1251, the program's own code page: a character that it
+    // lacks keeps the name in UTF-8 even where CP866 would have it.
+    const std::optional<std::string> cp1251 =
+        ConvertText(utf8Name, CodePage::Utf8, CodePage::Windows1251);
+    const std::optional<std::string> cp866 =
+        cp1251 ? ConvertText(*cp1251, CodePage::Windows1251, CodePage::Cp866) : std::nullopt;
+    if (!cp866) {
+        return {utf8Name, LanguageEncodingFlag};
+    }
+    return {*cp866, 0};
+}
+
+std::string NameOfEntry(const EntryName& name) {
+    if ((name.Flag & LanguageEncodingFlag) != 0) {
+        return name.Bytes;
+    }
+    return ConvertText(name.Bytes, CodePage::Cp866, CodePage::Utf8).value_or(name.Bytes);
+}
+
+uLong DosDateTime(std::time_t modified) {
+    std::tm local{};
+    localtime_r(&modified, &local);
+    if (local.tm_year < 80) {
+        return (1u << 5 | 1u) << 16;
+    }
+    if (local.tm_year > 207) {
+        return static_cast<uLong>(127u << 9 | 12u << 5 | 31u) << 16 | (23u << 11 | 59u << 5 | 29u);
+    }
+    const uLong date =
+        static_cast<uLong>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+    const uLong time =
+        static_cast<uLong>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+    return date << 16 | time;
+}
+
+std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string& name,
+                                      std::uint64_t keepLimit) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        // A file removed since the folder was listed is no longer part of it.
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        throw FileError(path, errno);
+    }
+    EncodedFile file;
+    file.Path = path;
+    EntryHeader& header = file.Header;
+    header.Name = NameForEntry(name);
+    header.DosDate = DosDateTime(info.st_mtim.tv_sec);
+    header.ExternalAttributes =
+        ArchiveAttribute | ((info.st_mode & S_IWUSR) ? 0 : ReadOnlyAttribute);
+
+    Deflater deflater;
+    TextAttributeCounter text;
+    std::string compressed;
+    const bool keep = static_cast<std::uint64_t>(info.st_size) <= keepLimit;
+    const DataSink collect = [&](std::string_view block) {
+        header.CompressedSize += block.size();
+        text.Feed(block);
+        if (keep) {
+            compressed.append(block);
+        }
+    };
+    std::string data;
+    const Measured measured = ReadInBlocks(path, [&](std::string_view block) {
+        if (keep) {
+            data.append(block);
+        } else {
+            deflater.Feed(block, false, collect);
+        }
+    });
+    // A small file is deflated in one piece, as it always was.
+    deflater.Feed(keep ? std::string_view(data) : std::string_view(), true, collect);
+    header.Size = measured.Size;
+    header.Crc = measured.Crc;
+    header.InternalAttributes = measured.Size == 0 ? 1 : text.Attribute();
+    if (header.CompressedSize < header.Size) {
+        header.Method = Z_DEFLATED;
+        if (keep) {
+            file.Data = std::move(compressed);
+        }
+    } else {
+        header.Method = 0;
+        header.CompressedSize = header.Size;
+        if (keep) {
+            file.Data = std::move(data);
+        }
+    }
+    return file;
+}
+
+void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
+    if (file.Data) {
+        InBlocks(*file.Data, sink);
+        return;
+    }
+    Deflater deflater;
+    const bool deflated = file.Header.Method == Z_DEFLATED;
+    const Measured measured = ReadInBlocks(file.Path, [&](std::string_view block) {
+        if (deflated) {
+            deflater.Feed(block, false, sink);
+        } else {
+            InBlocks(block, sink);
+        }
+    });
+    if (deflated) {
+        deflater.Feed({}, true, sink);
+    }
+    if (measured.Size != file.Header.Size || measured.Crc != file.Header.Crc) {
+        throw InputOutputError("The file " + file.Path + " changed while it was archived");
+    }
+}
+
+}  // namespace nevalorum

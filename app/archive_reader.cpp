@@ -1,0 +1,159 @@
+#include "app/archive_reader.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/errors.h"
+#include "common/files.h"
+
+namespace nevalorum {
+namespace {
+
+// Stored data is copied in blocks of this size.
+constexpr std::size_t CopyBlockSize = 256 * 1024;
+// The end record of the archive directory, without its comment.
+constexpr std::size_t EndRecordSize = 22;
+
+std::uint16_t Little16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+// Whether the file is an archive of no entries: only the end record, with its
+// comment. The unzip library takes such a file for no archive at all.
+bool IsEmptyArchive(const std::string& path, std::uint64_t size) {
+    if (size < EndRecordSize || size > EndRecordSize + 0xFFFF) {
+        return false;
+    }
+    const std::string bytes = ReadWholeFile(path);
+    if (bytes.size() < EndRecordSize || bytes.compare(0, 4, "PK\x05\x06") != 0) {
+        return false;
+    }
+    for (std::size_t field = 4; field < 20; field += 2) {
+        if (Little16(bytes, field) != 0) {  // disks, entries, directory size and offset
+            return false;
+        }
+    }
+    return bytes.size() == EndRecordSize + Little16(bytes, 20);
+}
+
+}  // namespace
+
+ExistingArchive::ExistingArchive(const std::string& path) : path_(path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        throw FileError(path, errno);
+    }
+    size_ = static_cast<std::uint64_t>(info.st_size);
+    file_ = unzOpen64(path.c_str());
+    if (file_ == nullptr && !IsEmptyArchive(path, size_)) {
+        Fail("это не ZIP-архив, или его оглавление повреждено");
+    }
+}
+
+ExistingArchive::~ExistingArchive() {
+    if (file_ != nullptr) {
+        unzClose(file_);
+    }
+}
+
+void ExistingArchive::Fail(const std::string& why) const {
+    throw InputOutputError("Архив \"" + path_ + "\" не удаётся прочитать: " + why +
+                           ". Архив оставлен как есть; чтобы начать новый, переместите его "
+                           "в другую папку или переименуйте.");
+}
+
+EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(file_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        Fail("запись оглавления повреждена");
+    }
+    // The name, extra field and comment are at most 64 KiB each by the format.
+    EntryHeader header;
+    header.Name.Bytes.resize(info.size_filename);
+    header.CentralExtra.resize(info.size_file_extra);
+    header.Comment.resize(info.size_file_comment);
+    if (unzGetCurrentFileInfo64(file_, &info, header.Name.Bytes.data(), header.Name.Bytes.size(),
+                                header.CentralExtra.data(), header.CentralExtra.size(),
+                                header.Comment.data(), header.Comment.size()) != UNZ_OK) {
+        Fail("запись оглавления повреждена");
+    }
+    header.Name.Flag = info.flag;
+    header.Method = static_cast<int>(info.compression_method);
+    header.DosDate = info.dosDate;
+    header.InternalAttributes = info.internal_fa;
+    header.ExternalAttributes = info.external_fa;
+    header.VersionMadeBy = info.version;
+    header.Crc = info.crc;
+    header.Size = info.uncompressed_size;
+    header.CompressedSize = info.compressed_size;
+    if (header.CompressedSize > size_) {
+        Fail("запись \"" + NameOfEntry(header.Name) + "\" заявляет " +
+             std::to_string(header.CompressedSize) + " байт данных, больше, чем весь архив (" +
+             std::to_string(size_) + " байт)");
+    }
+    if (withLocalExtra) {
+        int method = 0;
+        int level = 0;
+        if (unzOpenCurrentFile2(file_, &method, &level, 1) != UNZ_OK) {
+            Fail("не читается заголовок записи \"" + NameOfEntry(header.Name) + "\"");
+        }
+        const std::uint64_t start = unzGetCurrentFileZStreamPos64(file_);
+        if (start > size_ || header.CompressedSize > size_ - start) {
+            Fail("данные записи \"" + NameOfEntry(header.Name) + "\" выходят за конец архива");
+        }
+        const int extra = unzGetLocalExtrafield(file_, nullptr, 0);
+        header.LocalExtra.resize(static_cast<std::size_t>(std::max(extra, 0)));
+        if (extra > 0 && unzGetLocalExtrafield(file_, header.LocalExtra.data(),
+                                               static_cast<unsigned>(extra)) != extra) {
+            Fail("не читается заголовок записи \"" + NameOfEntry(header.Name) + "\"");
+        }
+    }
+    return header;
+}
+
+void ExistingArchive::ForEachEntry(const std::function<void(const EntryHeader&)>& visit) {
+    if (file_ == nullptr) {
+        return;
+    }
+    int result = unzGoToFirstFile(file_);
+    for (; result == UNZ_OK; result = unzGoToNextFile(file_)) {
+        visit(CurrentHeader(false));
+    }
+    if (result != UNZ_END_OF_LIST_OF_FILE) {
+        Fail("оглавление повреждено");
+    }
+}
+
+void ExistingArchive::CopyEachEntry(
+    const std::function<void(const EntryHeader&, const DataReader&)>& copy) {
+    if (file_ == nullptr) {
+        return;
+    }
+    std::string block(CopyBlockSize, '\0');
+    int result = unzGoToFirstFile(file_);
+    for (; result == UNZ_OK; result = unzGoToNextFile(file_)) {
+        const EntryHeader header = CurrentHeader(true);
+        const DataReader reader = [&](const DataSink& sink) {
+            std::uint64_t copied = 0;
+            while (copied < header.CompressedSize) {
+                const int count =
+                    unzReadCurrentFile(file_, block.data(), static_cast<unsigned>(block.size()));
+                if (count <= 0) {
+                    Fail("данные записи \"" + NameOfEntry(header.Name) + "\" обрываются");
+                }
+                copied += static_cast<std::uint64_t>(count);
+                sink(std::string_view(block.data(), static_cast<std::size_t>(count)));
+            }
+        };
+        copy(header, reader);
+        unzCloseCurrentFile(file_);
+    }
+    if (result != UNZ_END_OF_LIST_OF_FILE) {
+        Fail("оглавление повреждено");
+    }
+}
+
+}  // namespace nevalorum
