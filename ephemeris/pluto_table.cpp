@@ -39,6 +39,24 @@ PlutoTable ParsePlutoTable(const std::string& text) {
     const char* position = text.data();
     const char* const end = text.data() + text.size();
     while (true) {
+        // The table's own lines, a number of up to nine digits and a line end,
+        // are taken in one step.
+        const char* digitEnd = position;
+        std::uint32_t plain = 0;
+        unsigned plainDigit = 0;
+        while (digitEnd < end && digitEnd - position < 9 &&
+               (plainDigit = static_cast<unsigned char>(*digitEnd) - unsigned{'0'}) <= 9) {
+            plain = plain * 10 + plainDigit;
+            ++digitEnd;
+        }
+        if (digitEnd > position && digitEnd < end && (*digitEnd == '\n' || *digitEnd == '\r')) {
+            table.Degrees.push_back(static_cast<std::int32_t>(plain));
+            position = digitEnd + 1;
+            if (*digitEnd == '\r' && position < end && *position == '\n') {
+                ++position;
+            }
+            continue;
+        }
         while (position < end && IsBlankOrLineEnd(*position)) {
             ++position;
         }
