@@ -26,9 +26,13 @@ for target in "${targets[@]}"; do
     rm -rf "$corpus"
     mkdir -p "$corpus"
     cp "$source_dir/corpus/$target"/* "$corpus/"
+    dictionary=()
+    if [ -f "$source_dir/$target.dict" ]; then
+        dictionary=(-dict="$source_dir/$target.dict")
+    fi
     log="$build/$target.log"
     echo "== $target for $seconds s (log: $log)"
-    if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
+    if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 "${dictionary[@]}" \
         -artifact_prefix="$build/artifacts/$target-" "$corpus" > "$log" 2>&1; then
         grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1 || true
         grep -E '^stat::number_of_executed_units' "$log" || true
