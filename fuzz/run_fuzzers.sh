@@ -30,10 +30,16 @@ for target in "${targets[@]}"; do
     if [ -f "$source_dir/$target.dict" ]; then
         dictionary=(-dict="$source_dir/$target.dict")
     fi
+    # Flags of the target's own, one or more a line, "#" lines being comments.
+    options=()
+    if [ -f "$source_dir/$target.options" ]; then
+        read -ra options <<< "$(grep -v '^#' "$source_dir/$target.options" | tr '\n' ' ')"
+    fi
     log="$build/$target.log"
     echo "== $target for $seconds s (log: $log)"
-    if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 "${dictionary[@]}" \
-        -artifact_prefix="$build/artifacts/$target-" "$corpus" > "$log" 2>&1; then
+    if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
+        "${dictionary[@]}" "${options[@]}" -artifact_prefix="$build/artifacts/$target-" \
+        "$corpus" > "$log" 2>&1; then
         grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$log" | tail -n 1 || true
         grep -E '^stat::number_of_executed_units' "$log" || true
         passed=$((passed + 1))
