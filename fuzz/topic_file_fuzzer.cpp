@@ -35,13 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A cache of its own: two inputs of one size written within the clock's
     // resolution would look like one version of the file to a shared cache.
     TopicFileCache topics;
+    if (!parsed.Windows1251) {
+        // Text that is not Windows-1251 is refused with a message naming the file.
+        try {
+            const TopicSource refused(path, topics);
+            fuzzing::Fail("a topic file that is not Windows-1251 text was taken");
+        } catch (const InputOutputError&) {
+        }
+        return 0;
+    }
     const TopicSource topic(path, topics);
 
     // The source over the file reads what parsing the bytes gives.
     for (std::int32_t aspect : {0, 60, 90, 120, 180}) {
         for (std::int32_t body = 1; body <= 10; ++body) {
             const std::string direct =
-                Outcome([&] { return parsed.Lookup(body % 4 + 1, aspect, body); });
+                Outcome([&] { return parsed.Lookup(body % 4 + 1, aspect, body, path); });
             const std::string fromFile =
                 Outcome([&] { return topic.Lookup(body % 4 + 1, aspect, body); });
             if (direct != fromFile) {
