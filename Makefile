@@ -4,7 +4,7 @@
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
             libminizip-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libgtest-dev \
             libbenchmark-dev libqpdf-dev qpdf xvfb xauth fonts-liberation unzip p7zip-full python3 \
-            poppler-utils clang-format
+            poppler-utils clang-format clang libclang-rt-dev
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
 # Making the Debian packages and checking them, the manual pages and the desktop metadata.
@@ -17,10 +17,12 @@ BUILD_DIR := build
 TEST_BUILD_DIR := build-test
 CORE_BUILD_DIR := build-core
 PACKAGE_BUILD_DIR := build-package
+FUZZ_BUILD_DIR := build-fuzz
+FUZZ_SECONDS ?= 60
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run gui install package test bench format pluto-table chart-template background bullets topic-files screenshot clean
+.PHONY: all deps build run gui install package test fuzz fuzz-build fuzz-smoke bench format pluto-table chart-template background bullets topic-files screenshot clean
 
 all: build
 
@@ -91,6 +93,22 @@ test: deps
 	  if ldd $$tool/app/nevalorum-forecast | grep -i qt; then \
 	    echo "$$tool/app/nevalorum-forecast links Qt"; exit 1; fi; \
 	done; echo "nevalorum-forecast links no Qt"
+	$(MAKE) fuzz-smoke
+
+# The libFuzzer targets of fuzz/, built by clang with the sanitizers.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DNEVALORUM_FUZZ=ON -DNEVALORUM_TESTS=OFF -DNEVALORUM_BENCH=OFF -DNEVALORUM_GUI=OFF
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target fuzzers
+
+# Each fuzz target for FUZZ_SECONDS (default 60) on a copy of its seed corpus;
+# fails on any crash, sanitizer report or broken property.
+fuzz: fuzz-build
+	fuzz/run_fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
+# What `make test` runs after the tests: each target for 20 s.
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_SECONDS=20
 
 # In-process loops, then the command-line tool as whole processes against the
 # codec floor of its own output.
@@ -140,4 +158,5 @@ screenshot: build
 	tools/screenshot/take_screenshot.sh $(BUILD_DIR)/app/nevalorum-pelinor docs/screenshots/main-window.png
 
 clean:
-	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(CORE_BUILD_DIR) $(PACKAGE_BUILD_DIR) $(RUN_DIR)
+	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR) $(CORE_BUILD_DIR) $(PACKAGE_BUILD_DIR) $(FUZZ_BUILD_DIR) \
+	  $(RUN_DIR)

@@ -1,0 +1,48 @@
+// The Pluto table: its text parsed, and PlutoSource's lookups over it as a file.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/errors.h"
+#include "ephemeris/pluto_table.h"
+#include "fuzz/fuzz_support.h"
+
+using namespace nevalorum;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const PlutoTable parsed = ParsePlutoTable(text);
+    if (parsed.InvalidRecord && parsed.InvalidRecord->empty()) {
+        fuzzing::Fail("an empty record was called invalid");
+    }
+
+    const std::string folder = fuzzing::ProcessFolder();
+    fuzzing::WriteFile(folder + "pluto.sys", text);
+    PlutoTableCache cache;  // its own, as a rewrite of one size may keep the stamp
+    const PlutoSource pluto(folder, cache);
+
+    const auto records = static_cast<double>(parsed.Degrees.size());
+    // Days before the table, its first and last, past its end, and moments within a day.
+    for (double moment : {-1.5, 0.0, 0.999, 1.0, 1.5, 2.25, records / 2 + 0.5, records,
+                          records + 0.75, records + 1.0, records + 2.0, 1e12}) {
+        const double day = std::trunc(moment);
+        try {
+            const double longitude = pluto.Longitude(moment);
+            if (!(day >= 1 && day <= records)) {
+                fuzzing::Fail("a day outside the table has a longitude");
+            }
+            const std::int32_t degrees = parsed.Degrees[static_cast<std::size_t>(day) - 1];
+            if (!(longitude >= 0 && longitude <= 360) ||
+                std::abs(std::remainder(longitude - degrees - 0.0045, 360.0)) > 1e-3) {
+                fuzzing::Fail("the longitude is not the record's degrees");
+            }
+        } catch (const InputOutputError&) {
+            if (day >= 1 && day <= records) {
+                fuzzing::Fail("a day of the table has no longitude");
+            }
+        }
+    }
+    return 0;
+}
