@@ -37,8 +37,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/gui/about_form.h"
-#include "app/gui/main_window.h"
+#include "app/gui/program.h"
 #include "app/gui/report_viewer.h"
 
 namespace {
@@ -160,8 +159,9 @@ int Round(Clock::time_point exec) {
     int argc = 1;
     char program[] = "gui_latency";
     char* argv[] = {program, nullptr};
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    nevalorum::PrepareApplication();
     QApplication application(argc, argv);
+    nevalorum::InstallRussianTranslations(application);
 
     namespace fs = std::filesystem;
     const fs::path folder =
@@ -172,12 +172,7 @@ int Round(Clock::time_point exec) {
 
     // The windows as the program creates them.
     nevalorum::TZNevalorumPelinorForm mainWindow(folders, [] { return QDate::currentDate(); });
-    nevalorum::SecondaryWindows windows;
-    windows.About = new nevalorum::TAbout_Form(&mainWindow);
-    windows.Introduction = new nevalorum::TForm22(&mainWindow);
-    windows.Month = new nevalorum::TForm2(&mainWindow);
-    windows.Help = new nevalorum::ReportViewer(&mainWindow, "HelpViewer", 950);
-    mainWindow.SetWindows(windows);
+    const nevalorum::SecondaryWindows windows = nevalorum::CreateSecondaryWindows(mainWindow);
     mainWindow.show();
 
     const PixelWatcher mainPixels(static_cast<std::uint32_t>(mainWindow.winId()),

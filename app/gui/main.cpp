@@ -3,19 +3,22 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
-#include <QMessageBox>
 #include <QStandardPaths>
+#include <cstdio>
 
-#include "app/gui/about_form.h"
-#include "app/gui/main_window.h"
-#include "app/gui/report_viewer.h"
+#include "app/gui/error_box.h"
+#include "app/gui/program.h"
 #include "app/working_folder.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    nevalorum::PrepareApplication();
     QApplication application(argc, argv);
     application.setApplicationName("Nevalorum Pelinor");
     application.setDesktopFileName("nevalorum-pelinor");
+    for (const QString& missing : nevalorum::InstallRussianTranslations(application)) {
+        // The program works on; the toolkit's dialogs then speak English.
+        std::fprintf(stderr, "nevalorum-pelinor: no translation %s\n", qPrintable(missing));
+    }
 
     std::string workingFolder;
     try {
@@ -26,19 +29,13 @@ int main(int argc, char** argv) {
                 "/nevalorum-pelinor",
             nevalorum::InstalledDataFolder());
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, "Nevalorum Pelinor", QString::fromUtf8(error.what()));
+        nevalorum::ShowErrorBox(nullptr, QString::fromUtf8(error.what()));
         return 1;
     }
     const nevalorum::Folders folders = nevalorum::Folders::ForWorkingFolder(workingFolder);
 
     nevalorum::TZNevalorumPelinorForm mainWindow(folders, [] { return QDate::currentDate(); });
-    nevalorum::SecondaryWindows windows;
-    windows.About = new nevalorum::TAbout_Form(&mainWindow);
-    windows.Introduction = new nevalorum::TForm22(&mainWindow);
-    windows.Month = new nevalorum::TForm2(&mainWindow);
-    windows.Help = new nevalorum::ReportViewer(&mainWindow, "HelpViewer", 950);
-    windows.Help->setWindowTitle(" Помощь");
-    mainWindow.SetWindows(windows);
+    nevalorum::CreateSecondaryWindows(mainWindow);
     mainWindow.show();
     return application.exec();
 }
