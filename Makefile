@@ -1,8 +1,8 @@
 # The two commands of the README: `make run` and `make test`. Both install what
 # is missing first, so a fresh Debian 12 machine needs nothing else.
 
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
-            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-translations-l10n \
+            libminizip-dev zlib1g-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev libxcb1-dev \
             xvfb xauth fonts-liberation unzip p7zip-full python3 poppler-utils
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
