@@ -162,12 +162,16 @@ int Round(Clock::time_point exec) {
     nevalorum::PrepareApplication();
     QApplication application(argc, argv);
     nevalorum::InstallRussianTranslations(application);
+    // A steady caret: its blinking would count as the window still changing.
+    QApplication::setCursorFlashTime(0);
 
     namespace fs = std::filesystem;
     const fs::path folder =
         fs::temp_directory_path() / ("nevalorum_gui_latency_" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::copy(std::string(NEVALORUM_SOURCE_DIR) + "/data", folder, fs::copy_options::recursive);
+    // The program works in its working folder.
+    fs::current_path(folder);
     const nevalorum::Folders folders = nevalorum::Folders::ForWorkingFolder(folder.string());
 
     // The windows as the program creates them.

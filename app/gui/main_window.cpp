@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "app/gui/about_form.h"
 #include "app/gui/error_box.h"
@@ -109,6 +110,20 @@ void TZNevalorumPelinorForm::CreateMenu() {
     QAction* exit = menuBar()->addAction(" Выход ");
     exit->setObjectName("N3");
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    menuBar()->installEventFilter(this);
+}
+
+bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
+    // The menu bar taken by the keyboard (Alt or F10): its item is shown
+    // pressed, as when a menu is open, so that the person sees where the
+    // keyboard is; Left and Right then open the neighbouring menus.
+    if (watched == menuBar() && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::MenuBarFocusReason) {
+        const QList<QAction*> actions = menuBar()->actions();
+        QAction* current = menuBar()->activeAction();
+        menuBar()->setActiveAction(current != nullptr ? current : actions.value(0));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TZNevalorumPelinorForm::CreateControls() {
@@ -226,10 +241,18 @@ void TZNevalorumPelinorForm::showEvent(QShowEvent* event) {
 
 void TZNevalorumPelinorForm::paintEvent(QPaintEvent* event) {
     QMainWindow::paintEvent(event);
+    // Each after this paint has reached the screen: the setup's errors after
+    // the first paint; the viewers' preparation, which holds the window up
+    // for a moment, after the first paint as the active window (the focus
+    // shown in the name field), or a little later when the window is not made
+    // active.
     if (!painted_) {
         painted_ = true;
-        // After this paint has reached the screen.
         QTimer::singleShot(0, this, &TZNevalorumPelinorForm::AfterFirstPaint);
+        QTimer::singleShot(500, this, &TZNevalorumPelinorForm::PrepareViewers);
+    }
+    if (isActiveWindow() && !viewersPrepared_) {
+        QTimer::singleShot(0, this, &TZNevalorumPelinorForm::PrepareViewers);
     }
 }
 
@@ -268,14 +291,30 @@ void TZNevalorumPelinorForm::AfterFirstPaint() {
     for (const QString& error : std::exchange(setupErrors_, {})) {
         ShowError(error);
     }
-    // The viewers' browsers made ready now, so that the first page a person
-    // opens shows at once.
+    setupDone_ = true;
+}
+
+void TZNevalorumPelinorForm::PrepareViewers() {
+    if (viewersPrepared_) {
+        return;
+    }
+    viewersPrepared_ = true;
+    // The viewers' browsers made ready one after the other, the month viewer
+    // first, so that the first page a person opens shows at once and the
+    // renderers do not all start together.
+    std::vector<ReportViewer*> viewers;
     for (ReportViewer* viewer : {windows_.Month, windows_.Introduction, windows_.Help}) {
         if (viewer != nullptr) {
-            viewer->Prepare();
+            viewers.push_back(viewer);
         }
     }
-    setupDone_ = true;
+    for (std::size_t i = 1; i < viewers.size(); ++i) {
+        connect(viewers[i - 1], &ReportViewer::Ready, viewers[i], &ReportViewer::Prepare,
+                Qt::SingleShotConnection);
+    }
+    if (!viewers.empty()) {
+        viewers.front()->Prepare();
+    }
 }
 
 QPixmap TZNevalorumPelinorForm::LoadBackground() const {

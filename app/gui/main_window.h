@@ -51,6 +51,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void CreateControls();
@@ -58,6 +59,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void CreateShortcuts();
     void MainWindowSetup();
     void AfterFirstPaint();
+    void PrepareViewers();
     QPixmap LoadBackground() const;
     void DrawFieldLabels(QPixmap& picture) const;
     void ReadSettings();
@@ -78,6 +80,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     QString selectedPage_;
     bool setupRan_ = false;
     bool painted_ = false;
+    bool viewersPrepared_ = false;
     bool setupDone_ = false;
     bool busy_ = false;
     // Errors of the setup, shown once the window is on the screen.

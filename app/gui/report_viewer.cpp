@@ -165,6 +165,8 @@ void ReportViewer::Prepare() {
             disconnect(*forget);
         }
     });
+    connect(page, &QWebEnginePage::loadFinished, this, &ReportViewer::Ready,
+            Qt::SingleShotConnection);
     page->setUrl(QUrl("about:blank"));
 }
 

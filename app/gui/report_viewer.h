@@ -55,6 +55,8 @@ class ReportViewer : public QDialog {
   signals:
     // The page went to the PDF file or the printer; false when that failed.
     void PrintFinished(bool success);
+    // Prepare has made the browser ready: its renderer has shown the empty page.
+    void Ready();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
