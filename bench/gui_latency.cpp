@@ -4,6 +4,8 @@
 //   first:  from the first click on a month button to the last change of the
 //           viewer's pixels (the month page fully painted);
 //   again:  the same for the following month buttons.
+// Before each click the pointer rests on the button for --hover milliseconds
+// (300 by default, as a person's hand does; 0 clicks at once).
 // The driver starts itself once per round as a new process (so every round
 // meets a cold program), clicks as a person does, and watches the viewer's
 // pixels from a second X connection in a thread of its own, so that the
@@ -12,7 +14,7 @@
 // Usage (the web engine needs its variables when run as root):
 //   export QTWEBENGINE_DISABLE_SANDBOX=1
 //   export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-dev-shm-usage"
-//   xvfb-run -a -s "-screen 0 1600x1200x24" gui_latency [--rounds N]
+//   xvfb-run -a -s "-screen 0 1600x1200x24" gui_latency [--rounds N] [--hover MS]
 // A window manager on the display (openbox) makes it closer to a desktop.
 
 #include <sys/wait.h>
@@ -133,9 +135,15 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
     return true;
 }
 
-// Clicks the button and waits until the window's pixels have not changed for
-// a while: the time from the click to their last change.
-double ClickAndWaitForPixels(QPushButton* button, QWidget* window) {
+// Moves the pointer onto the button and rests there for the time given (a
+// person's hand takes a moment between reaching a button and clicking it), clicks,
+// and waits until the window's pixels have not changed for a while: the time
+// from the click to their last change.
+double ClickAndWaitForPixels(QPushButton* button, QWidget* window, int hoverMilliseconds) {
+    if (hoverMilliseconds > 0) {
+        QTest::mouseMove(button);
+        QTest::qWait(hoverMilliseconds);
+    }
     const Clock::time_point click = Clock::now();
     QTest::mouseClick(button, Qt::LeftButton);
     if (!WaitUntil([window] { return window->isVisible() && window->windowHandle()->isExposed(); },
@@ -155,7 +163,7 @@ double ClickAndWaitForPixels(QPushButton* button, QWidget* window) {
 }
 
 // One round in a new process: prints "start topic first again again ...".
-int Round(Clock::time_point exec) {
+int Round(Clock::time_point exec, int hoverMilliseconds) {
     int argc = 1;
     char program[] = "gui_latency";
     char* argv[] = {program, nullptr};
@@ -191,6 +199,7 @@ int Round(Clock::time_point exec) {
 
     // A person takes a few seconds to type a name; the program may use them.
     QTest::qWait(1500);
+    QTest::mouseMove(mainWindow.findChild<QWidget*>("Edit1"));
     mainWindow.findChild<QWidget*>("Edit1")->setFocus();
     QTest::keyClicks(QApplication::focusWidget(), "Ivan");
     auto monthButton = [&mainWindow](int k) {
@@ -204,7 +213,8 @@ int Round(Clock::time_point exec) {
 
     std::printf("%.1f %.1f", start, topic);
     for (int k = 1; k <= 6; ++k) {
-        std::printf(" %.1f", ClickAndWaitForPixels(monthButton(k), windows.Month));
+        std::printf(" %.1f",
+                    ClickAndWaitForPixels(monthButton(k), windows.Month, hoverMilliseconds));
         std::fflush(stdout);
         windows.Month->accept();
         QTest::qWait(300);
@@ -223,18 +233,26 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--round") == 0) {
-        return Round(Clock::time_point(Clock::duration(std::stoll(argv[2]))));
+    if (argc == 4 && std::strcmp(argv[1], "--round") == 0) {
+        return Round(Clock::time_point(Clock::duration(std::stoll(argv[2]))), std::atoi(argv[3]));
     }
     int rounds = 7;
-    if (argc == 3 && std::strcmp(argv[1], "--rounds") == 0) {
-        rounds = std::max(1, std::atoi(argv[2]));
-    } else if (argc != 1) {
-        std::fprintf(stderr, "Usage: %s [--rounds N]\n", argv[0]);
-        return 2;
+    int hover = 300;
+    for (int i = 1; i < argc; i += 2) {
+        if (i + 1 < argc && std::strcmp(argv[i], "--rounds") == 0) {
+            rounds = std::max(1, std::atoi(argv[i + 1]));
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--hover") == 0) {
+            hover = std::max(0, std::atoi(argv[i + 1]));
+        } else {
+            std::fprintf(stderr, "Usage: %s [--rounds N] [--hover MILLISECONDS]\n", argv[0]);
+            return 2;
+        }
     }
     std::vector<double> start, topic, first, again;
-    std::printf("round: start topic first again... [ms]\n");
+    std::printf(
+        "round: start topic first again... [ms], the pointer on a month button %d ms "
+        "before its click\n",
+        hover);
     for (int round = 0; round < rounds; ++round) {
         int pipeEnds[2];
         if (pipe(pipeEnds) != 0) {
@@ -245,7 +263,8 @@ int main(int argc, char** argv) {
         if (child == 0) {
             dup2(pipeEnds[1], STDOUT_FILENO);
             close(pipeEnds[0]);
-            execl("/proc/self/exe", argv[0], "--round", exec.c_str(), nullptr);
+            execl("/proc/self/exe", argv[0], "--round", exec.c_str(), std::to_string(hover).c_str(),
+                  nullptr);
             _exit(127);
         }
         close(pipeEnds[1]);

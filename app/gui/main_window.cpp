@@ -114,6 +114,17 @@ void TZNevalorumPelinorForm::CreateMenu() {
 }
 
 bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
+    // The pointer or the focus on a month button: its page is loaded into the
+    // hidden month viewer, so that the click shows it at once.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn) {
+        for (int k = 1; k <= 6; ++k) {
+            if (watched == monthButtons_[k] && monthButtons_[k]->isEnabled() &&
+                windows_.Month != nullptr) {
+                windows_.Month->Preload(
+                    QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]]));
+            }
+        }
+    }
     // The menu bar taken by the keyboard (Alt or F10): its item is shown
     // pressed, as when a menu is open, so that the person sees where the
     // keyboard is; Left and Right then open the neighbouring menus.
@@ -199,6 +210,7 @@ void TZNevalorumPelinorForm::CreateControls() {
         button->setObjectName("Button" + QString::number(k));
         button->setGeometry(layout::MonthButton(k));
         button->setEnabled(false);
+        button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, k] { MonthCommand(k); });
         monthButtons_[k] = button;
     }

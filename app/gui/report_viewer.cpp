@@ -1,10 +1,12 @@
 #include "app/gui/report_viewer.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -48,6 +50,14 @@ class LocalPage : public QWebEnginePage {
   private:
     std::function<void(const QString&)> onMissingFile_;
 };
+
+// A file's path, size and time of its last change: a file rewritten since
+// has another stamp.
+QString FileStamp(const QString& path) {
+    const QFileInfo file(path);
+    return file.absoluteFilePath() + "|" + QString::number(file.size()) + "|" +
+           QString::number(file.lastModified().toMSecsSinceEpoch());
+}
 
 }  // namespace
 
@@ -156,18 +166,27 @@ void ReportViewer::Prepare() {
     connect(WebBrowser1, &QWebEngineView::printFinished, this,
             [this](bool success) { emit PrintFinished(success); });
 
-    // A renderer started on an empty page, which the history forgets once the
-    // first page of the program's own is shown, so that Back never leads to it.
-    auto forget = std::make_shared<QMetaObject::Connection>();
-    *forget = connect(page, &QWebEnginePage::loadFinished, page, [page, forget] {
-        if (page->url().isLocalFile()) {
-            page->history()->clear();
-            disconnect(*forget);
-        }
-    });
+    // Placed now, and the browser given its size, so that the renderer lays
+    // pages out at the size they are shown in.
+    PlaceOnScreen();
+    layout()->activate();
+
+    // A renderer started on an empty page.
     connect(page, &QWebEnginePage::loadFinished, this, &ReportViewer::Ready,
             Qt::SingleShotConnection);
     page->setUrl(QUrl("about:blank"));
+}
+
+void ReportViewer::PlaceOnScreen() {
+    // Centred on the screen, within its available area; the main window's
+    // frame tells the size of a window's frame.
+    const QWidget* reference = parentWidget() != nullptr ? parentWidget()->window() : this;
+    const QRect inner = reference->geometry();
+    const QRect outer = reference->frameGeometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QScreen* screen = reference->screen();
+    setGeometry(ViewerPlace(screen->size(), screen->availableGeometry(), frame, wideWidth_));
 }
 
 QWebEngineView* ReportViewer::Browser() {
@@ -177,22 +196,46 @@ QWebEngineView* ReportViewer::Browser() {
 
 void ReportViewer::ShowPage(const QString& path) {
     Prepare();
-    if (!placed_) {
-        // Centred on the screen on its first showing, within the screen's
-        // available area; the main window's frame tells the frame's size.
-        placed_ = true;
-        const QWidget* reference = parentWidget() != nullptr ? parentWidget()->window() : this;
-        const QRect inner = reference->geometry();
-        const QRect outer = reference->frameGeometry();
-        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
-                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
-        const QScreen* screen = reference->screen();
-        setGeometry(ViewerPlace(screen->size(), screen->availableGeometry(), frame, wideWidth_));
-    }
     if (QFile::exists(path)) {
-        WebBrowser1->load(QUrl::fromLocalFile(path));
+        // The page as the file now is: loaded unless Preload has just begun
+        // to load this very file.
+        if (preloaded_ != FileStamp(path)) {
+            WebBrowser1->load(QUrl::fromLocalFile(path));
+        }
+        // Back and Forward lead through the pages of this showing only.
+        QWebEnginePage* page = WebBrowser1->page();
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (page->url() == url && !page->isLoading()) {
+            page->history()->clear();
+        } else {
+            connect(
+                page, &QWebEnginePage::loadFinished, page, [page] { page->history()->clear(); },
+                Qt::SingleShotConnection);
+        }
+    } else if (WebBrowser1->url() != shown_) {
+        // The page of the previous showing, not one loaded ahead for a click
+        // that did not come.
+        WebBrowser1->setUrl(shown_.isEmpty() ? QUrl("about:blank") : shown_);
     }
+    preloaded_.clear();
     open();
+}
+
+void ReportViewer::hideEvent(QHideEvent* event) {
+    shown_ = WebBrowser1->url();
+    QDialog::hideEvent(event);
+}
+
+void ReportViewer::Preload(const QString& path) {
+    if (isVisible() || !QFile::exists(path) || preloaded_ == FileStamp(path)) {
+        return;
+    }
+    Prepare();
+    preloaded_ = FileStamp(path);
+    WebBrowser1->load(QUrl::fromLocalFile(path));
+    // Drawn now, though the window is hidden, so that the window shows the
+    // page with its first paint.
+    WebBrowser1->page()->setVisible(true);
 }
 
 QMenu* ReportViewer::CreateContextMenu() {

@@ -13,6 +13,7 @@
 #include <QMargins>
 #include <QRect>
 #include <QString>
+#include <QUrl>
 
 class QFrame;
 class QMenu;
@@ -41,6 +42,12 @@ class ReportViewer : public QDialog {
     // does not exist the window keeps the page it showed before.
     void ShowPage(const QString& path);
 
+    // Begins to load the page while the window is hidden, so that a ShowPage
+    // of the same file that follows shows it at once: the main window calls it
+    // when the pointer or the keyboard's focus reaches a month button. Does
+    // nothing while the window is shown or when the file does not exist.
+    void Preload(const QString& path);
+
     // Prints the shown page on the printer: a PDF file through the browser's
     // own PDF output, which keeps the text; any other printer page by page.
     void PrintPage(QPrinter* printer);
@@ -60,14 +67,17 @@ class ReportViewer : public QDialog {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void BitBtn1Click();
     void ReportMissingPage(const QString& path);
+    void PlaceOnScreen();
 
     const int wideWidth_;
     bool prepared_ = false;
-    bool placed_ = false;
+    QString preloaded_;  // the stamp of the file Preload began to load, if any
+    QUrl shown_;         // the page the window showed when it was last closed
     QFrame* Panel1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;

@@ -609,6 +609,65 @@ TEST_F(MainWindowTest, KeysOfAViewer) {
     EXPECT_FALSE(windows_.Month->isVisible());
 }
 
+// The pointer on a month button loads its page into the hidden viewer; the
+// click then shows it without loading it again, unless the file has changed.
+TEST_F(MainWindowTest, PageOfTheMonthUnderThePointerIsReadyForTheClick) {
+    Open();
+    TypeBirth("Иван", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    QWebEngineView* browser = windows_.Month->Browser();
+    const auto pageText = [browser] {
+        QString text;
+        bool done = false;
+        browser->page()->toPlainText([&](const QString& plain) {
+            text = plain;
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&done] { return done; }));
+        return text;
+    };
+
+    const auto loaded = [browser](const QUrl& url) {
+        return QTest::qWaitFor(
+            [&] { return browser->url() == url && !browser->page()->isLoading(); });
+    };
+    QTest::mouseMove(MonthButton(3));
+    ASSERT_TRUE(loaded(PageUrl("Hor_02_2027.html")));
+    EXPECT_FALSE(windows_.Month->isVisible());
+    QSignalSpy loads(browser, &QWebEngineView::loadStarted);
+    QTest::mouseClick(MonthButton(3), Qt::LeftButton);
+    EXPECT_TRUE(windows_.Month->isVisible());
+    QTest::qWait(200);
+    EXPECT_EQ(loads.count(), 0);
+    EXPECT_EQ(browser->url(), PageUrl("Hor_02_2027.html"));
+    EXPECT_TRUE(pageText().contains("Иван"));
+    windows_.Month->accept();
+
+    // Loaded ahead for a click that did not come, then a month whose page is
+    // gone: the viewer shows the page of its previous showing.
+    QTest::mouseMove(MonthButton(5));
+    ASSERT_TRUE(loaded(PageUrl("Hor_04_2027.html")));
+    fs::remove(Output("Hor_05_2027.html"));
+    QTest::mouseClick(MonthButton(6), Qt::LeftButton);
+    EXPECT_TRUE(windows_.Month->isVisible());
+    ASSERT_TRUE(loaded(PageUrl("Hor_02_2027.html")));
+    windows_.Month->accept();
+
+    // Hovered, then rewritten by a new run before the click: the click loads
+    // the new page.
+    QTest::mouseMove(MonthButton(4));
+    ASSERT_TRUE(loaded(PageUrl("Hor_03_2027.html")));
+    TypeBirth("Мария", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    loads.clear();
+    QTest::mouseClick(MonthButton(4), Qt::LeftButton);
+    ASSERT_TRUE(WaitForLoad(browser));
+    EXPECT_EQ(loads.count(), 1);
+    EXPECT_EQ(browser->url(), PageUrl("Hor_03_2027.html"));
+    EXPECT_TRUE(pageText().contains("Мария"));
+    EXPECT_FALSE(browser->history()->canGoBack());
+}
+
 // No English of the toolkit or the browser: the print dialog, the page's menu,
 // and a link to a page that is gone.
 TEST_F(MainWindowTest, RussianDialogsAndMenus) {
