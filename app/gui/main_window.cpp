@@ -114,9 +114,11 @@ void TZNevalorumPelinorForm::CreateMenu() {
 }
 
 bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
-    // The pointer or the focus on a month button: its page is loaded into the
-    // hidden month viewer, so that the click shows it at once.
-    if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn) {
+    // The pointer or the focus on a month button, or a press on it where no
+    // pointer hovers (a touch screen): its page is loaded into the hidden month
+    // viewer, so that the click shows it at once.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn ||
+        event->type() == QEvent::MouseButtonPress) {
         for (int k = 1; k <= 6; ++k) {
             if (watched == monthButtons_[k] && monthButtons_[k]->isEnabled() &&
                 windows_.Month != nullptr) {
