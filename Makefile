@@ -1,10 +1,10 @@
 # The two commands of the README: `make run` and `make test`. Both install what
 # is missing first, so a fresh Debian 12 machine needs nothing else.
 
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-translations-l10n \
             libminizip-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libgtest-dev \
-            libbenchmark-dev libqpdf-dev qpdf xvfb xauth fonts-liberation unzip p7zip-full python3 \
-            poppler-utils clang-format clang libclang-rt-dev
+            libbenchmark-dev libxcb1-dev libqpdf-dev qpdf xvfb xauth fonts-liberation unzip \
+            p7zip-full python3 poppler-utils clang-format clang libclang-rt-dev
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
 # Making the Debian packages and checking them, the manual pages and the desktop metadata.

@@ -1,6 +1,7 @@
 #include "app/gui/forecast_pdf.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QTimer>
@@ -79,7 +80,7 @@ std::string RenderPage(QWebEnginePage& page, const std::string& path) {
             loaded = ok;
             loop.exit(0);
         });
-    page.load(QUrl::fromLocalFile(QString::fromStdString(path)));
+    page.load(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath()));
     timeout.start(RenderTimeoutMilliseconds);
     const int loadResult = loop.exec();
     QObject::disconnect(connection);

@@ -1,5 +1,6 @@
 // nevalorum-pelinor: the desktop program.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,19 +8,20 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
-#include <QMessageBox>
 #include <QStandardPaths>
+#include <cstdio>
 
 #include "app/command_line.h"
-#include "app/gui/about_form.h"
-#include "app/gui/main_window.h"
-#include "app/gui/report_viewer.h"
+#include "app/gui/error_box.h"
+#include "app/gui/forecast_pdf.h"
+#include "app/gui/program.h"
 #include "app/working_folder.h"
 
 namespace {
 
 constexpr const char* Usage =
     "Usage: nevalorum-pelinor [QT-OPTION...]\n"
+    "       nevalorum-pelinor --export-pdf FILE [--workdir DIR] [--from MONTH]\n"
     "       nevalorum-pelinor --help | --version\n"
     "\n"
     "Opens the window of Nevalorum Pelinor, which writes a personal six-month\n"
@@ -32,15 +34,44 @@ constexpr const char* Usage =
     "from the installed data where anything is missing.\n"
     "\n"
     "Options:\n"
+    "  --export-pdf FILE  write the six month pages of DIR/Output/ from MONTH (M.YYYY\n"
+    "                     or YYYY-MM; default: this month) as one PDF file, without\n"
+    "                     a window, and exit\n"
+    "  --workdir DIR      the working folder of --export-pdf (default: the current\n"
+    "                     folder)\n"
+    "  --from MONTH       the first month of --export-pdf\n"
     "  -h, --help         print this help and exit\n"
     "  --version          print the version and exit\n"
     "Qt's own options (-platform NAME, -style NAME, ...) are understood as well.\n";
 
+// The six month pages of a working folder as one PDF, rendered without a window.
+int ExportPdf(int argc, char** argv, const std::vector<std::string>& arguments) {
+    const nevalorum::ParsedOptions options =
+        nevalorum::ParseOptions(arguments, {"--export-pdf", "--workdir", "--from"}, {});
+    // The page is drawn on the offscreen platform, which needs no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    nevalorum::PrepareApplication();
+    QApplication application(argc, argv);
+    nevalorum::InstallRussianTranslations(application);
+    const QDate today = QDate::currentDate();
+    const nevalorum::CalendarMonth from =
+        options.Has("--from")
+            ? nevalorum::ParseMonth(options.Values.at("--from"))
+            : nevalorum::CalendarMonth{.Year = today.year(), .Month = today.month()};
+    const nevalorum::Folders folders =
+        nevalorum::Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
+    nevalorum::ExportForecastPdf(nevalorum::FindForecastPages(folders, from),
+                                 options.Required("--export-pdf"));
+    std::printf("%s\n", options.Required("--export-pdf").c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     // Answered before the application starts, so that they need no display.
-    switch (nevalorum::FindInfoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
+    switch (nevalorum::FindInfoRequest(arguments)) {
         case nevalorum::InfoRequest::Help:
             std::fputs(Usage, stdout);
             return 0;
@@ -50,11 +81,26 @@ int main(int argc, char** argv) {
         case nevalorum::InfoRequest::None:
             break;
     }
+    if (std::find(arguments.begin(), arguments.end(), "--export-pdf") != arguments.end()) {
+        try {
+            return ExportPdf(argc, argv, arguments);
+        } catch (const nevalorum::UsageError& error) {
+            std::fprintf(stderr, "%s\n\n%s", error.what(), Usage);
+            return 2;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return 1;
+        }
+    }
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    nevalorum::PrepareApplication();
     QApplication application(argc, argv);
     application.setApplicationName("Nevalorum Pelinor");
     application.setDesktopFileName("nevalorum-pelinor");
+    for (const QString& missing : nevalorum::InstallRussianTranslations(application)) {
+        // The program works on; the toolkit's dialogs then speak English.
+        std::fprintf(stderr, "nevalorum-pelinor: no translation %s\n", qPrintable(missing));
+    }
 
     std::string workingFolder;
     try {
@@ -65,19 +111,13 @@ int main(int argc, char** argv) {
                 "/nevalorum-pelinor",
             nevalorum::InstalledDataFolder());
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, "Nevalorum Pelinor", QString::fromUtf8(error.what()));
+        nevalorum::ShowErrorBox(nullptr, QString::fromUtf8(error.what()));
         return 1;
     }
     const nevalorum::Folders folders = nevalorum::Folders::ForWorkingFolder(workingFolder);
 
     nevalorum::TZNevalorumPelinorForm mainWindow(folders, [] { return QDate::currentDate(); });
-    nevalorum::SecondaryWindows windows;
-    windows.About = new nevalorum::TAbout_Form(&mainWindow);
-    windows.Introduction = new nevalorum::TForm22(&mainWindow);
-    windows.Month = new nevalorum::TForm2(&mainWindow);
-    windows.Help = new nevalorum::ReportViewer(&mainWindow, "HelpViewer", 950);
-    windows.Help->setWindowTitle(" Помощь");
-    mainWindow.SetWindows(windows);
+    nevalorum::CreateSecondaryWindows(mainWindow);
     mainWindow.show();
     return application.exec();
 }

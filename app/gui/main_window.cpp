@@ -1,28 +1,32 @@
 #include "app/gui/main_window.h"
 
 #include <QApplication>
-#include <QCloseEvent>
-#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QScreen>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "app/gui/about_form.h"
+#include "app/gui/error_box.h"
+#include "app/gui/forecast_pdf.h"
 #include "app/gui/report_viewer.h"
+#include "app/gui/spin_field.h"
+#include "app/gui/window_layout.h"
 #include "app/output_archive.h"
-#include "common/codepage.h"
-#include "common/conversion.h"
+#include "app/settings.h"
 #include "common/errors.h"
 #include "common/files.h"
-#include "report/month_page.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
@@ -39,26 +43,6 @@ QFont ControlFont(int pixels) {
     return font;
 }
 
-// The topic buttons: object name, caption, place, topic.
-struct TopicButton {
-    const char* Name;
-    const char* Text;
-    int Left;
-    int Topic;
-};
-constexpr TopicButton TopicButtons[] = {
-    {"Button13", "Финансы", 16, 1}, {"Button15", "Бизнес", 123, 2},
-    {"Button16", "Любовь", 230, 3}, {"Button17", "Секс", 338, 4},
-    {"Button19", "Отпуск", 445, 6}, {"Button20", "Здоровье", 553, 7},
-};
-
-// The month buttons' places: left, and top above the window's bottom edge.
-constexpr std::array<QPoint, 7> MonthButtonPlaces{
-    {{0, 0}, {20, 210}, {190, 210}, {360, 210}, {20, 160}, {190, 160}, {360, 160}}};
-
-constexpr int WindowWidth = 800;
-constexpr int WindowHeight = 600;
-
 // Restores the cursor however a command ends.
 class BusyCursor {
   public:
@@ -74,9 +58,15 @@ void LetTheWindowPaint() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-// A spin field's text as a decimal integer; ConversionError when it is none.
-int SpinValue(const QSpinBox* field) {
-    return ParseInteger(field->text().toStdString());
+// Qt's menu bar takes the keyboard when Alt is pressed and released alone; F10
+// hands it the same pair of events. (The event of a modifier key reports the
+// modifiers as they are after it: Alt pressed reads as Alt held, Alt released
+// as none.)
+void OpenMenuBarFromKeyboard(QMainWindow* window) {
+    QKeyEvent altPressed(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &altPressed);
+    QKeyEvent altReleased(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(window, &altReleased);
 }
 
 }  // namespace
@@ -91,11 +81,18 @@ TZNevalorumPelinorForm::TZNevalorumPelinorForm(const Folders& folders, Clock clo
     : folders_(folders), clock_(std::move(clock)) {
     setObjectName("ZNevalorumPelinorForm");
     setWindowTitle("  Nevalorum Pelinor");
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(WindowWidth, WindowHeight);
+    // A fixed border with the system menu and the close box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(layout::WindowWidth, layout::WindowHeight);
     CreateMenu();
     CreateControls();
+    CreateShortcuts();
+    // Centred on the screen before it is shown, so that the window manager need
+    // not place it and a message at start-up finds it where it will stay.
+    const QRect screen = this->screen()->availableGeometry();
+    move(screen.center() - rect().center());
 }
 
 void TZNevalorumPelinorForm::CreateMenu() {
@@ -110,10 +107,45 @@ void TZNevalorumPelinorForm::CreateMenu() {
     help->setObjectName("N6");
     QAction* helpItem = help->addAction(" Помощь ");
     helpItem->setObjectName("N9");
+    helpItem->setShortcut(Qt::Key_F1);
     connect(helpItem, &QAction::triggered, this, [this] { OpenHelpTopic(10); });
+    QMenu* forecast = menuBar()->addMenu("Прогноз");
+    forecast->setObjectName("ForecastMenu");
+    savePdf_ = forecast->addAction("Сохранить прогноз в PDF…");
+    savePdf_->setObjectName("SavePdf");
+    savePdf_->setShortcut(QKeySequence::Save);
+    savePdf_->setEnabled(false);
+    connect(savePdf_, &QAction::triggered, this, &TZNevalorumPelinorForm::SaveForecastPdf);
     QAction* exit = menuBar()->addAction(" Выход ");
     exit->setObjectName("N3");
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    menuBar()->installEventFilter(this);
+}
+
+bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
+    // The pointer or the focus on a month button, or a press on it where no
+    // pointer hovers (a touch screen): its page is loaded into the hidden month
+    // viewer, so that the click shows it at once.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn ||
+        event->type() == QEvent::MouseButtonPress) {
+        for (int k = 1; k <= 6; ++k) {
+            if (watched == monthButtons_[k] && monthButtons_[k]->isEnabled() &&
+                windows_.Month != nullptr) {
+                windows_.Month->Preload(
+                    QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]]));
+            }
+        }
+    }
+    // The menu bar taken by the keyboard (Alt or F10): its item is shown
+    // pressed, as when a menu is open, so that the person sees where the
+    // keyboard is; Left and Right then open the neighbouring menus.
+    if (watched == menuBar() && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::MenuBarFocusReason) {
+        const QList<QAction*> actions = menuBar()->actions();
+        QAction* current = menuBar()->activeAction();
+        menuBar()->setActiveAction(current != nullptr ? current : actions.value(0));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TZNevalorumPelinorForm::CreateControls() {
@@ -123,54 +155,57 @@ void TZNevalorumPelinorForm::CreateControls() {
 
     Image1 = new QLabel(client);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(0, 0, WindowWidth, WindowHeight);
+    Image1->setGeometry(layout::Image1);
     Image2 = new QLabel(client);
     Image2->setObjectName("Image2");
-    Image2->setGeometry(17, 246, 509, 167);
+    Image2->setGeometry(layout::Image2);
     Image2->hide();
 
     const QString fieldStyle = "background-color: rgb(181, 173, 197); color: black;";
     Edit1 = new QLineEdit(client);
     Edit1->setObjectName("Edit1");
-    Edit1->setGeometry(16, 33, 244, 25);
+    Edit1->setAccessibleName("Имя");
+    Edit1->setGeometry(layout::Edit1);
     Edit1->setMaxLength(40);
     Edit1->setStyleSheet(fieldStyle);
+    // The design values, shown until the setup puts today's date in.
     const struct {
-        QSpinBox** Field;
+        SpinField** Field;
         const char* Name;
+        const char* AccessibleName;
         QRect Place;
-    } spins[] = {{&SpinEdit1, "SpinEdit1", {284, 34, 52, 28}},
-                 {&SpinEdit2, "SpinEdit2", {345, 34, 51, 28}},
-                 {&SpinEdit3, "SpinEdit3", {406, 34, 67, 28}}};
+        int Minimum;
+        int Maximum;
+        int Value;
+    } spins[] = {{&SpinEdit1, "SpinEdit1", "День рождения", layout::SpinEdit1, 1, 31, 15},
+                 {&SpinEdit2, "SpinEdit2", "Месяц рождения", layout::SpinEdit2, 1, 12, 6},
+                 {&SpinEdit3, "SpinEdit3", "Год рождения", layout::SpinEdit3, 1920, 2030, 1980}};
     for (const auto& spin : spins) {
-        *spin.Field = new QSpinBox(client);
-        (*spin.Field)->setObjectName(spin.Name);
-        (*spin.Field)->setGeometry(spin.Place);
-        (*spin.Field)->setStyleSheet(fieldStyle);
-        (*spin.Field)->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+        auto* field = new SpinField(client, spin.Minimum, spin.Maximum);
+        field->setObjectName(spin.Name);
+        field->setAccessibleName(spin.AccessibleName);
+        field->setGeometry(spin.Place);
+        field->setStyleSheet(fieldStyle);
+        field->SetValue(spin.Value);
+        *spin.Field = field;
     }
-    SpinEdit1->setRange(1, 31);
-    SpinEdit1->setValue(15);
-    SpinEdit2->setRange(1, 12);
-    SpinEdit2->setValue(6);
-    SpinEdit3->setRange(1920, 2030);
-    SpinEdit3->setValue(1980);
 
-    for (const TopicButton& topic : TopicButtons) {
-        auto* button = new QPushButton(topic.Text, client);
+    for (const layout::TopicButton& topic : layout::TopicButtons) {
+        auto* button = new QPushButton(topic.Caption, client);
         button->setObjectName(topic.Name);
-        button->setGeometry(topic.Left, 81, 100, 25);
-        connect(button, &QPushButton::clicked, this, [this, topic] { TopicCommand(topic.Topic); });
+        button->setGeometry(topic.Place);
+        const int number = topic.Topic;
+        connect(button, &QPushButton::clicked, this, [this, number] { TopicCommand(number); });
     }
     Button14 = new QPushButton("Выход", client);
     Button14->setObjectName("Button14");
-    Button14->setGeometry(553, 36, 100, 25);
+    Button14->setGeometry(layout::Button14);
     Button14->setStyleSheet("color: teal;");
     connect(Button14, &QPushButton::clicked, this, &QWidget::close);
 
     BitBtn1 = new QPushButton("Зачем это мне?", client);
     BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(445, 120, 208, 25);
+    BitBtn1->setGeometry(layout::BitBtn1);
     BitBtn1->setFont(ControlFont(16));
     connect(BitBtn1, &QPushButton::clicked, this, [this] {
         if (windows_.Introduction != nullptr) {
@@ -179,59 +214,133 @@ void TZNevalorumPelinorForm::CreateControls() {
         }
     });
 
+    // Placed here, not by the setup, so that they are where they belong
+    // whatever the setup meets.
     for (int k = 1; k <= 6; ++k) {
         auto* button = new QPushButton(QString::fromStdString(NeutralButtonCaption(k)), client);
         button->setObjectName("Button" + QString::number(k));
-        button->resize(k % 3 == 0 ? 122 : 121, 26);
+        button->setGeometry(layout::MonthButton(k));
         button->setEnabled(false);
+        button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, k] { MonthCommand(k); });
         monthButtons_[k] = button;
     }
 
     archiveProgress_ = new QProgressBar(client);
     archiveProgress_->setObjectName("ArchiveProgress");
-    archiveProgress_->setGeometry(530, 415, 250, 22);
+    archiveProgress_->setAccessibleName("Архив");
+    archiveProgress_->setGeometry(layout::ArchiveProgress);
     archiveProgress_->setFormat("Архив: %p%");
     archiveProgress_->hide();
 }
 
+void TZNevalorumPelinorForm::CreateShortcuts() {
+    auto* menuKey = new QShortcut(Qt::Key_F10, this);
+    connect(menuKey, &QShortcut::activated, this, [this] { OpenMenuBarFromKeyboard(this); });
+}
+
+void TZNevalorumPelinorForm::keyPressEvent(QKeyEvent* event) {
+    // Enter or Return presses the focused button, as Space does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button != nullptr && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void TZNevalorumPelinorForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // Once, when the window is first shown: later activations keep what the
-    // person typed and the month buttons of the last run.
-    // The setup runs once the window is on the screen, so that a message it
-    // shows stands over the window.
-    if (!setupDone_) {
-        setupDone_ = true;
-        QTimer::singleShot(0, this, &TZNevalorumPelinorForm::MainWindowSetup);
+    // Once, when the window is first shown and before it is painted: later
+    // activations keep what the person typed and the month buttons of the
+    // last run.
+    if (!setupRan_) {
+        setupRan_ = true;
+        MainWindowSetup();
+    }
+}
+
+void TZNevalorumPelinorForm::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    // Each after this paint has reached the screen: the setup's errors after
+    // the first paint; the viewers' preparation, which holds the window up
+    // for a moment, after the first paint as the active window (the focus
+    // shown in the name field), or a little later when the window is not made
+    // active.
+    if (!painted_) {
+        painted_ = true;
+        QTimer::singleShot(0, this, &TZNevalorumPelinorForm::AfterFirstPaint);
+        QTimer::singleShot(500, this, &TZNevalorumPelinorForm::PrepareViewers);
+    }
+    if (isActiveWindow() && !viewersPrepared_) {
+        QTimer::singleShot(0, this, &TZNevalorumPelinorForm::PrepareViewers);
     }
 }
 
 void TZNevalorumPelinorForm::MainWindowSetup() {
-    setupRan_ = true;
+    // Each step that can fail is reported, and the steps after it that do not
+    // depend on it go on: what a person needs to make and open a forecast is
+    // always in place.
+    QPixmap picture;
     try {
-        LoadBackground();
-        for (int k = 1; k <= 6; ++k) {
-            monthButtons_[k]->move(MonthButtonPlaces[k].x(),
-                                   WindowHeight - MonthButtonPlaces[k].y());
-            monthButtons_[k]->setEnabled(false);
-        }
-        Edit1->clear();
-        SpinEdit1->setRange(1, 31);
-        SpinEdit2->setRange(1, 12);
-        SpinEdit3->setRange(1920, 2030);
-        Edit1->setFocus();
-        QPixmap picture = Image1->pixmap();
-        DrawFieldLabels(picture);
-        Image1->setPixmap(picture);
+        picture = LoadBackground();
+    } catch (const std::exception& error) {
+        setupErrors_.append(QString::fromUtf8(error.what()));
+        picture = QPixmap(layout::Image1.size());
+        picture.fill(palette().color(QPalette::Window));
+    }
+    for (int k = 1; k <= 6; ++k) {
+        monthButtons_[k]->setEnabled(false);
+    }
+    Edit1->clear();
+    SpinEdit1->SetLimits(1, 31);
+    SpinEdit2->SetLimits(1, 12);
+    SpinEdit3->SetLimits(1920, 2030);
+    Edit1->setFocus();
+    DrawFieldLabels(picture);
+    Image1->setPixmap(picture);
+    try {
+        // Today's date only after the settings were read.
         ReadSettings();
         SetDateFieldsToToday();
     } catch (const std::exception& error) {
-        ShowError(QString::fromUtf8(error.what()));
+        setupErrors_.append(QString::fromUtf8(error.what()));
     }
 }
 
-void TZNevalorumPelinorForm::LoadBackground() {
+void TZNevalorumPelinorForm::AfterFirstPaint() {
+    for (const QString& error : std::exchange(setupErrors_, {})) {
+        ShowError(error);
+    }
+    setupDone_ = true;
+}
+
+void TZNevalorumPelinorForm::PrepareViewers() {
+    if (viewersPrepared_) {
+        return;
+    }
+    viewersPrepared_ = true;
+    // The viewers' browsers made ready one after the other, the month viewer
+    // first, so that the first page a person opens shows at once and the
+    // renderers do not all start together.
+    std::vector<ReportViewer*> viewers;
+    for (ReportViewer* viewer : {windows_.Month, windows_.Introduction, windows_.Help}) {
+        if (viewer != nullptr) {
+            viewers.push_back(viewer);
+        }
+    }
+    for (std::size_t i = 1; i < viewers.size(); ++i) {
+        connect(viewers[i - 1], &ReportViewer::Ready, viewers[i], &ReportViewer::Prepare,
+                Qt::SingleShotConnection);
+    }
+    if (!viewers.empty()) {
+        viewers.front()->Prepare();
+    }
+}
+
+QPixmap TZNevalorumPelinorForm::LoadBackground() const {
     const std::string path = folders_.SystemFolder + "02.bmp";
     QPixmap picture;
     if (!picture.load(QString::fromStdString(path))) {
@@ -239,54 +348,35 @@ void TZNevalorumPelinorForm::LoadBackground() {
             FileExists(path) ? "The file is not a picture it can read" : std::strerror(ENOENT);
         throw InputOutputError("Cannot open file \"" + path + "\". " + reason);
     }
-    Image1->setPixmap(picture);
+    return picture;
 }
 
 void TZNevalorumPelinorForm::DrawFieldLabels(QPixmap& picture) const {
     QPainter painter(&picture);
-    QFont font("Arial");
-    font.setPointSize(11);
+    QFont font(layout::FieldLabelFont);
+    font.setPointSize(layout::FieldLabelPointSize);
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.setBackground(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
-    const int top = Edit1->y() - 25;
     const QFontMetrics metrics(font);
-    const struct {
-        const QWidget* Field;
-        const char* Text;
-    } labels[] = {
-        {Edit1, "Имя"}, {SpinEdit1, "День"}, {SpinEdit2, "Месяц"}, {SpinEdit3, "Год рождения"}};
-    for (const auto& label : labels) {
-        painter.drawText(label.Field->x(), top + metrics.ascent(), label.Text);
+    for (const layout::FieldLabel& label : layout::FieldLabels) {
+        painter.drawText(label.Left, layout::FieldLabelTop + metrics.ascent(),
+                         QString::fromUtf8(label.Text));
     }
 }
 
 void TZNevalorumPelinorForm::ReadSettings() {
     const std::string path = folders_.SystemFolder + "set.dat";
-    const std::vector<std::string> lines = FragmentLines(ReadWholeFile(path));
-    for (std::size_t line = 0; line < 2; ++line) {
-        std::string text = line < lines.size() ? lines[line] : std::string();
-        text.erase(text.find_last_not_of(" \t") + 1);
-        int value = 0;
-        try {
-            value = ParseInteger(text);
-        } catch (const ConversionError&) {
-            throw InputOutputError("Invalid numeric input in " + path + ", line " +
-                                   std::to_string(line + 1) + ": '" + text + "'");
-        }
-        if (line == 0) {
-            state_.FontSizeSetting = value;
-        }
-    }
+    state_.FontSizeSetting = ParseSettings(ReadWholeFile(path), path).FontSizeSetting;
 }
 
 void TZNevalorumPelinorForm::SetDateFieldsToToday() {
     const QDate today = clock_();
-    // setValue keeps each field within its limits.
-    SpinEdit1->setValue(today.day());
-    SpinEdit2->setValue(today.month());
-    SpinEdit3->setValue(today.year());
+    // SetValue keeps each field within its limits.
+    SpinEdit1->SetValue(today.day());
+    SpinEdit2->SetValue(today.month());
+    SpinEdit3->SetValue(today.year());
 }
 
 void TZNevalorumPelinorForm::TopicCommand(int topic) {
@@ -294,9 +384,14 @@ void TZNevalorumPelinorForm::TopicCommand(int topic) {
         return;
     }
     try {
-        const CalendarDate birth{.Day = SpinValue(SpinEdit1),
-                                 .Month = SpinValue(SpinEdit2),
-                                 .Year = SpinValue(SpinEdit3)};
+        // The rule of leaving a field, also for the field still being typed in
+        // when the button is pressed; then a text that is no integer stops the
+        // command before anything changes.
+        for (SpinField* field : {SpinEdit1, SpinEdit2, SpinEdit3}) {
+            field->ApplyLimits();
+        }
+        const CalendarDate birth{
+            .Day = SpinEdit1->Value(), .Month = SpinEdit2->Value(), .Year = SpinEdit3->Value()};
         // A date that does not exist stops the command before anything changes.
         CheckBirthDate(birth);
         state_.FontSizeSetting = 1;
@@ -336,6 +431,7 @@ void TZNevalorumPelinorForm::RunAndArchive() {
                     monthButtons_[month.Button]->setEnabled(true);
                     LetTheWindowPaint();
                 });
+    savePdf_->setEnabled(true);
 
     archiveProgress_->setValue(0);
     archiveProgress_->show();
@@ -356,6 +452,37 @@ void TZNevalorumPelinorForm::MonthCommand(int button) {
     }
 }
 
+void TZNevalorumPelinorForm::SaveForecastPdf() {
+    if (busy_) {
+        return;
+    }
+    try {
+        const ForecastPages pages = FindForecastPages(folders_, state_.Start());
+        const QString proposed =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
+            QString::fromStdString(ProposedPdfName(pages, state_.Start()));
+        QString path = choosePath_
+                           ? choosePath_(proposed)
+                           : QFileDialog::getSaveFileName(this, "Сохранить прогноз в PDF", proposed,
+                                                          "Документы PDF (*.pdf)");
+        if (path.isEmpty()) {
+            return;
+        }
+        if (!path.endsWith(".pdf", Qt::CaseInsensitive)) {
+            path += ".pdf";
+        }
+        busy_ = true;
+        const BusyCursor cursor;
+        struct Done {
+            bool& Busy;
+            ~Done() { Busy = false; }
+        } done{busy_};
+        ExportForecastPdf(pages, path.toStdString());
+    } catch (const std::exception& error) {
+        ShowError(QString::fromUtf8(error.what()));
+    }
+}
+
 void TZNevalorumPelinorForm::OpenHelpTopic(int number) {
     const std::string path = folders_.ProgramFolder + "Help/" + std::to_string(number) + ".html";
     if (!FileExists(path) || windows_.Help == nullptr) {
@@ -369,7 +496,7 @@ void TZNevalorumPelinorForm::ShowError(const QString& message) {
     if (presentError_) {
         presentError_(message);
     } else {
-        QMessageBox::critical(this, "Nevalorum Pelinor", message);
+        ShowErrorBox(this, message);
     }
 }
 

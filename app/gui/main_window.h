@@ -10,15 +10,16 @@
 #include "app/forecast_run.h"
 #include "common/folders.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QSpinBox;
 
 namespace nevalorum {
 
 class ReportViewer;
+class SpinField;
 class TAbout_Form;
 
 // The windows the main window opens, created after it.
@@ -35,24 +36,36 @@ class TZNevalorumPelinorForm : public QMainWindow {
   public:
     using Clock = std::function<QDate()>;
     using ErrorPresenter = std::function<void(const QString&)>;
+    // Asks where to save a file, proposing a path; an empty answer cancels.
+    using SavePathChooser = std::function<QString(const QString& proposed)>;
 
-    // clock gives today's date; errors go to a message box unless presenter is set.
+    // clock gives today's date; errors go to a message box over the window
+    // unless a presenter is set.
     TZNevalorumPelinorForm(const Folders& folders, Clock clock);
 
     void SetWindows(const SecondaryWindows& windows) { windows_ = windows; }
     void SetErrorPresenter(ErrorPresenter presenter) { presentError_ = std::move(presenter); }
+    // The save dialog of the PDF command, unless a chooser is set.
+    void SetSavePathChooser(SavePathChooser chooser) { choosePath_ = std::move(chooser); }
     const RunState& State() const { return state_; }
-    // Whether the setup that runs after the window is first shown has run.
-    bool SetupDone() const { return setupRan_; }
+    // Whether the setup that runs when the window is first shown is done, its
+    // errors shown, and the viewers made ready.
+    bool SetupDone() const { return setupDone_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void CreateControls();
     void CreateMenu();
+    void CreateShortcuts();
     void MainWindowSetup();
-    void LoadBackground();
+    void AfterFirstPaint();
+    void PrepareViewers();
+    QPixmap LoadBackground() const;
     void DrawFieldLabels(QPixmap& picture) const;
     void ReadSettings();
     void SetDateFieldsToToday();
@@ -61,29 +74,36 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void RunAndArchive();
     void MonthCommand(int button);
     void OpenHelpTopic(int number);
+    void SaveForecastPdf();
     void ShowError(const QString& message);
 
     Folders folders_;
     Clock clock_;
     ErrorPresenter presentError_;
+    SavePathChooser choosePath_;
     SecondaryWindows windows_;
     RunState state_;
     ForecastCaches caches_;
     QString selectedPage_;
-    bool setupDone_ = false;  // scheduled
     bool setupRan_ = false;
+    bool painted_ = false;
+    bool viewersPrepared_ = false;
+    bool setupDone_ = false;
     bool busy_ = false;
+    // Errors of the setup, shown once the window is on the screen.
+    QStringList setupErrors_;
 
     QLabel* Image1;
     QLabel* Image2;
     QLineEdit* Edit1;
-    QSpinBox* SpinEdit1;
-    QSpinBox* SpinEdit2;
-    QSpinBox* SpinEdit3;
+    SpinField* SpinEdit1;
+    SpinField* SpinEdit2;
+    SpinField* SpinEdit3;
     QPushButton* Button14;
     QPushButton* BitBtn1;
     std::array<QPushButton*, 7> monthButtons_{};  // Button1 to Button6 at 1 to 6
     QProgressBar* archiveProgress_;
+    QAction* savePdf_ = nullptr;  // enabled once a run has written its six pages
 };
 
 // The caption after a topic command, as " Nevalorum Pelinor        Иван   5.3.1990     Любовный

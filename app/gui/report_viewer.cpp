@@ -1,25 +1,80 @@
 #include "app/gui/report_viewer.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <functional>
+#include <memory>
+
+#include "app/gui/error_box.h"
 
 namespace nevalorum {
+namespace {
+
+// A page that does not follow a link to a local file that does not exist, so
+// that the viewer stays on its page instead of showing the browser's own error
+// page; it tells its owner instead.
+class LocalPage : public QWebEnginePage {
+  public:
+    LocalPage(QObject* parent, std::function<void(const QString&)> onMissingFile)
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent),
+          onMissingFile_(std::move(onMissingFile)) {}
+
+  protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+        if (isMainFrame && url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+            onMissingFile_(url.toLocalFile());
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    std::function<void(const QString&)> onMissingFile_;
+};
+
+// A file's path, size and time of its last change: a file rewritten since
+// has another stamp.
+QString FileStamp(const QString& path) {
+    const QFileInfo file(path);
+    return file.absoluteFilePath() + "|" + QString::number(file.size()) + "|" +
+           QString::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+}  // namespace
 
 QSize ViewerSize(QSize screen, int wideWidth) {
     return {screen.width() > 800 ? wideWidth : 770, screen.height() - 80};
 }
 
-ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideWidth)
-    : QDialog(parent) {
+QRect ViewerPlace(QSize screen, const QRect& available, const QMargins& frame, int wideWidth) {
+    const QSize size = ViewerSize(screen, wideWidth).boundedTo(available.size().shrunkBy(frame));
+    QRect outer = QRect(QPoint(0, 0), size).marginsAdded(frame);
+    outer.moveCenter(available.center());
+    return outer.marginsRemoved(frame);
+}
+
+ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideWidth,
+                           const QString& pageName)
+    : QDialog(parent), wideWidth_(wideWidth) {
     setObjectName(objectName);
     setWindowTitle("   Гороскоп ");
     QFont font("Arial");
@@ -38,8 +93,22 @@ ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideW
     BitBtn2->setObjectName("BitBtn2");
     BitBtn2->setGeometry(160, 8, 120, 29);
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    // No default button: Enter presses the button that has the focus and
+    // nothing else (keyPressEvent), not the print button from inside the page.
+    for (QPushButton* button : {BitBtn1, BitBtn2}) {
+        button->setAutoDefault(false);
+    }
+    // The browser's page is made by Prepare, not here: the web engine starts
+    // after the main window is on the screen.
     WebBrowser1 = new QWebEngineView(this);
     WebBrowser1->setObjectName("WebBrowser1");
+    WebBrowser1->setAccessibleName(pageName);
+    WebBrowser1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(WebBrowser1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = CreateContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(WebBrowser1->mapToGlobal(at));
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -49,29 +118,161 @@ ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideW
 
     connect(BitBtn1, &QPushButton::clicked, this, &ReportViewer::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
-    connect(WebBrowser1->page(), &QWebEnginePage::pdfPrintingFinished, this,
-            [this](const QString&, bool success) { emit PrintFinished(success); });
-    connect(WebBrowser1, &QWebEngineView::printFinished, this,
-            [this](bool success) { emit PrintFinished(success); });
+
+    // Window shortcuts: they work while the page has the focus too.
+    const struct {
+        QKeySequence Keys;
+        std::function<void()> Command;
+    } shortcuts[] = {
+        {QKeySequence::Print, [this] { BitBtn1Click(); }},
+        {QKeySequence(Qt::Key_Escape), [this] { reject(); }},
+        {QKeySequence(Qt::ALT | Qt::Key_Left), [this] { Browser()->back(); }},
+        {QKeySequence(Qt::ALT | Qt::Key_Right), [this] { Browser()->forward(); }},
+    };
+    for (const auto& shortcut : shortcuts) {
+        connect(new QShortcut(shortcut.Keys, this), &QShortcut::activated, this, shortcut.Command);
+    }
 
     const QScreen* screen = parent != nullptr && parent->screen() != nullptr
                                 ? parent->screen()
                                 : QGuiApplication::primaryScreen();
-    resize(ViewerSize(screen->size(), wideWidth));
+    resize(ViewerPlace(screen->size(), screen->availableGeometry(), {}, wideWidth_).size());
+}
+
+void ReportViewer::Prepare() {
+    if (prepared_) {
+        return;
+    }
+    prepared_ = true;
+    auto* page = new LocalPage(WebBrowser1, [this](const QString& path) {
+        // Told outside the browser's own call.
+        QTimer::singleShot(0, this, [this, path] { ReportMissingPage(path); });
+    });
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    const struct {
+        QWebEnginePage::WebAction Action;
+        const char* Text;
+    } texts[] = {{QWebEnginePage::Back, "Назад"},
+                 {QWebEnginePage::Forward, "Вперёд"},
+                 {QWebEnginePage::Reload, "Обновить"},
+                 {QWebEnginePage::Copy, "Копировать"},
+                 {QWebEnginePage::SelectAll, "Выделить всё"}};
+    for (const auto& text : texts) {
+        page->action(text.Action)->setText(text.Text);
+    }
+    WebBrowser1->setPage(page);
+    connect(page, &QWebEnginePage::pdfPrintingFinished, this,
+            [this](const QString&, bool success) { emit PrintFinished(success); });
+    connect(WebBrowser1, &QWebEngineView::printFinished, this,
+            [this](bool success) { emit PrintFinished(success); });
+
+    // Placed now, and the browser given its size, so that the renderer lays
+    // pages out at the size they are shown in.
+    PlaceOnScreen();
+    layout()->activate();
+
+    // A renderer started on an empty page.
+    connect(page, &QWebEnginePage::loadFinished, this, &ReportViewer::Ready,
+            Qt::SingleShotConnection);
+    page->setUrl(QUrl("about:blank"));
+}
+
+void ReportViewer::PlaceOnScreen() {
+    // Centred on the screen, within its available area; the main window's
+    // frame tells the size of a window's frame.
+    const QWidget* reference = parentWidget() != nullptr ? parentWidget()->window() : this;
+    const QRect inner = reference->geometry();
+    const QRect outer = reference->frameGeometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QScreen* screen = reference->screen();
+    setGeometry(ViewerPlace(screen->size(), screen->availableGeometry(), frame, wideWidth_));
+}
+
+QWebEngineView* ReportViewer::Browser() {
+    Prepare();
+    return WebBrowser1;
 }
 
 void ReportViewer::ShowPage(const QString& path) {
+    Prepare();
     if (QFile::exists(path)) {
-        WebBrowser1->load(QUrl::fromLocalFile(path));
+        // The page as the file now is: loaded unless Preload has just begun
+        // to load this very file.
+        if (preloaded_ != FileStamp(path)) {
+            WebBrowser1->load(QUrl::fromLocalFile(path));
+        }
+        // Back and Forward lead through the pages of this showing only.
+        QWebEnginePage* page = WebBrowser1->page();
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (page->url() == url && !page->isLoading()) {
+            page->history()->clear();
+        } else {
+            connect(
+                page, &QWebEnginePage::loadFinished, page, [page] { page->history()->clear(); },
+                Qt::SingleShotConnection);
+        }
+    } else if (WebBrowser1->url() != shown_) {
+        // The page of the previous showing, not one loaded ahead for a click
+        // that did not come.
+        WebBrowser1->setUrl(shown_.isEmpty() ? QUrl("about:blank") : shown_);
     }
+    preloaded_.clear();
     open();
+}
+
+void ReportViewer::hideEvent(QHideEvent* event) {
+    shown_ = WebBrowser1->url();
+    QDialog::hideEvent(event);
+}
+
+void ReportViewer::Preload(const QString& path) {
+    if (isVisible() || !QFile::exists(path) || preloaded_ == FileStamp(path)) {
+        return;
+    }
+    Prepare();
+    preloaded_ = FileStamp(path);
+    WebBrowser1->load(QUrl::fromLocalFile(path));
+    // Drawn now, though the window is hidden, so that the window shows the
+    // page with its first paint.
+    WebBrowser1->page()->setVisible(true);
+}
+
+QMenu* ReportViewer::CreateContextMenu() {
+    QWebEnginePage* page = Browser()->page();
+    auto* menu = new QMenu(this);
+    menu->addAction(page->action(QWebEnginePage::Back));
+    menu->addAction(page->action(QWebEnginePage::Forward));
+    menu->addAction(page->action(QWebEnginePage::Reload));
+    menu->addSeparator();
+    menu->addAction(page->action(QWebEnginePage::Copy));
+    menu->addAction(page->action(QWebEnginePage::SelectAll));
+    menu->addSeparator();
+    QAction* print = menu->addAction("Напечатать", this, &ReportViewer::BitBtn1Click);
+    print->setShortcut(QKeySequence::Print);
+    return menu;
+}
+
+void ReportViewer::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button != nullptr && button->isEnabled()) {
+            button->click();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ReportViewer::ReportMissingPage(const QString& path) {
+    ShowErrorBox(this, "Эта страница не открывается: файла " + path + " нет.");
 }
 
 void ReportViewer::PrintPage(QPrinter* printer) {
     if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty()) {
-        WebBrowser1->page()->printToPdf(printer->outputFileName(), printer->pageLayout());
+        Browser()->page()->printToPdf(printer->outputFileName(), printer->pageLayout());
     } else {
-        WebBrowser1->print(printer);
+        Browser()->print(printer);
     }
 }
 

@@ -3,11 +3,20 @@
 // prints it and one that closes the window. The month viewer (TForm2) shows a
 // month page of the last run, the introduction viewer (TForm22) the page
 // "Зачем это мне?"; help pages are shown in a viewer too.
+//
+// Keys: Ctrl+P prints, Esc closes, Alt+Left and Alt+Right go back and forward,
+// Enter presses the focused button; they work wherever the focus is, the page
+// included. A link to a page that does not exist leaves the viewer on its page
+// and says so.
 
 #include <QDialog>
+#include <QMargins>
+#include <QRect>
 #include <QString>
+#include <QUrl>
 
 class QFrame;
+class QMenu;
 class QPrinter;
 class QPushButton;
 class QWebEngineView;
@@ -18,26 +27,57 @@ class ReportViewer : public QDialog {
     Q_OBJECT
 
   public:
-    // wideWidth: the window's width on a screen wider than 800 pixels.
-    ReportViewer(QWidget* parent, const QString& objectName, int wideWidth);
+    // wideWidth: the window's width on a screen wider than 800 pixels;
+    // pageName: what a screen reader calls the page.
+    ReportViewer(QWidget* parent, const QString& objectName, int wideWidth,
+                 const QString& pageName);
+
+    // Makes the browser ready to show a page at once: its page in the web
+    // engine's profile, a renderer started on an empty page, the window's
+    // native parts created. The main window calls it once it is on the
+    // screen; ShowPage calls it when it has not run yet.
+    void Prepare();
 
     // Shows the window (modal to its parent) on the page; when the page's file
     // does not exist the window keeps the page it showed before.
     void ShowPage(const QString& path);
 
+    // Begins to load the page while the window is hidden, so that a ShowPage
+    // of the same file that follows shows it at once: the main window calls it
+    // when the pointer or the keyboard's focus reaches a month button. Does
+    // nothing while the window is shown or when the file does not exist.
+    void Preload(const QString& path);
+
     // Prints the shown page on the printer: a PDF file through the browser's
     // own PDF output, which keeps the text; any other printer page by page.
     void PrintPage(QPrinter* printer);
 
-    QWebEngineView* Browser() const { return WebBrowser1; }
+    // The menu of the page's context: back, forward, reload, copy, select all
+    // and print.
+    QMenu* CreateContextMenu();
+
+    // The browser, made ready.
+    QWebEngineView* Browser();
 
   signals:
     // The page went to the PDF file or the printer; false when that failed.
     void PrintFinished(bool success);
+    // Prepare has made the browser ready: its renderer has shown the empty page.
+    void Ready();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void BitBtn1Click();
+    void ReportMissingPage(const QString& path);
+    void PlaceOnScreen();
 
+    const int wideWidth_;
+    bool prepared_ = false;
+    QString preloaded_;  // the stamp of the file Preload began to load, if any
+    QUrl shown_;         // the page the window showed when it was last closed
     QFrame* Panel1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
@@ -48,18 +88,22 @@ class ReportViewer : public QDialog {
 class TForm2 : public ReportViewer {
     Q_OBJECT
   public:
-    explicit TForm2(QWidget* parent) : ReportViewer(parent, "Form2", 950) {}
+    explicit TForm2(QWidget* parent) : ReportViewer(parent, "Form2", 950, "Прогноз на месяц") {}
 };
 
 // The introduction viewer: 1100 pixels wide on screens wider than 800.
 class TForm22 : public ReportViewer {
     Q_OBJECT
   public:
-    explicit TForm22(QWidget* parent) : ReportViewer(parent, "Form22", 1100) {}
+    explicit TForm22(QWidget* parent) : ReportViewer(parent, "Form22", 1100, "Зачем это мне?") {}
 };
 
 // The window's size for a screen: the wide width on screens wider than 800
 // pixels (else 770), the screen's height less 80.
 QSize ViewerSize(QSize screen, int wideWidth);
+
+// The window's place (without its frame) on a screen: the size above, no
+// larger than the screen's available area less the frame, centred in it.
+QRect ViewerPlace(QSize screen, const QRect& available, const QMargins& frame, int wideWidth);
 
 }  // namespace nevalorum

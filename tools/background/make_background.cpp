@@ -3,17 +3,13 @@
 //
 // A quiet night sky: a deep blue gradient with a soft glow, fixed-seed stars, a
 // zodiac wheel and the program's name in the free area at the right. The
-// controls of the main window stand on this picture, so the places below keep a
-// plain, dark, low-contrast ground (no stars, no lines):
-//   - the name field (16, 33, 244 x 25), the day, month and year fields
-//     (284..473, 34, 28 high) and the field labels that the program paints white
-//     on black 25 px above the fields (y 8..24, at x 16, 284, 345, 406);
-//   - the exit button (553, 36, 100 x 25), the row of topic buttons
-//     (16..653, 81..106) and the wide button (445, 120, 208 x 25);
-//   - the six month buttons, 121 x 26, at x 20, 190, 360 and y 390, 440.
-// The archive's progress bar (530, 415, 250 x 22), shown while the archive is
-// written, falls in the gap between the wheel and the name.
-// Two faint panels group these controls; the menu bar lies above the picture,
+// controls of the main window stand on this picture, at the places of
+// app/gui/window_layout.h, and the program paints the field labels on it; no
+// star, line or mark touches them, nor the program's name and the line under
+// it: every star is drawn only where its halo stays clear of them, and the
+// fixed figures (wheel, asterisms) are checked against them (the tool fails
+// when a control has moved onto one).
+// Two faint panels group the controls; the menu bar lies above the picture,
 // and the last rows may be hidden by the window frame, so nothing that matters
 // is drawn below y = 560.
 //
@@ -34,19 +30,24 @@
 #include <QtGui/QRadialGradient>
 #include <QtGui/QTransform>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "app/gui/window_layout.h"
 #include "tools/picture_tool.h"
 
 namespace {
 
-constexpr int Width = 800;
-constexpr int Height = 600;
+namespace layout = nevalorum::layout;
+
+constexpr int Width = layout::WindowWidth;
+constexpr int Height = layout::WindowHeight;
 constexpr double Pi = 3.14159265358979323846;
 
 // The two panels behind the controls.
@@ -54,10 +55,11 @@ const QRectF TopPanel(6.5, 2.5, 660, 152);
 const QRectF MonthPanel(8.5, 368.5, 486, 110);
 
 // The zodiac wheel and the name under it, in the free area at the right.
-const QPointF WheelCentre(661, 290);
+const QPointF WheelCentre(661, 283);
 constexpr double WheelOuter = 116;
 constexpr double WheelGlyphs = 92;  // inner edge of the band of signs
 constexpr double WheelInner = 62;
+constexpr double WheelHalo = WheelOuter + 10;  // the dark disc under the wheel
 
 const QColor SkyTop(0x08, 0x0C, 0x26);
 const QColor SkyMiddle(0x10, 0x16, 0x3C);
@@ -90,16 +92,98 @@ QColor WithAlpha(QColor colour, int alpha) {
     return colour;
 }
 
-// The places where the controls stand, widened by a margin; stars stay out.
-bool InControlArea(const QPointF& p) {
-    static const std::array<QRectF, 2> Areas{TopPanel.adjusted(-4, -4, 4, 4),
-                                             MonthPanel.adjusted(-4, -4, 4, 4)};
-    for (const QRectF& area : Areas) {
-        if (area.contains(p)) {
-            return true;
+// The program's name and the line under it, beneath the wheel: their boxes,
+// and the text's own bounding boxes in them.
+const QRectF TitleBox(WheelCentre.x() - 150, 458, 300, 40);
+const QRectF SubtitleBox(WheelCentre.x() - 160, 510, 320, 20);
+const QString Title = QStringLiteral("Nevalorum Pelinor");
+const QString Subtitle = QString::fromUtf8("персональный прогноз на полгода");
+
+QFont TitleFont() {
+    QFont font(QStringLiteral("Liberation Serif"));
+    font.setPixelSize(28);
+    font.setItalic(true);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    return font;
+}
+
+QFont SubtitleFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(13);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
+    return font;
+}
+
+QRectF TextBounds(const QFont& font, const QRectF& box, const QString& text) {
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    painter.setFont(font);
+    return painter.boundingRect(box, Qt::AlignHCenter | Qt::AlignVCenter, text);
+}
+
+// What no decoration may touch: every control, the field labels the program
+// paints, the program's name with its rule and the line under it.
+std::vector<QRectF> KeepClear() {
+    std::vector<QRectF> areas;
+    for (const QRect& control :
+         {layout::Edit1, layout::SpinEdit1, layout::SpinEdit2, layout::SpinEdit3, layout::Button14,
+          layout::BitBtn1, layout::ArchiveProgress}) {
+        areas.emplace_back(control);
+    }
+    for (const layout::TopicButton& button : layout::TopicButtons) {
+        areas.emplace_back(button.Place);
+    }
+    for (int k = 1; k <= 6; ++k) {
+        areas.emplace_back(layout::MonthButton(k));
+    }
+    QFont labelFont(QString::fromUtf8(layout::FieldLabelFont));
+    labelFont.setPointSize(layout::FieldLabelPointSize);
+    const QFontMetricsF metrics(labelFont);
+    for (const layout::FieldLabel& label : layout::FieldLabels) {
+        areas.emplace_back(label.Left, layout::FieldLabelTop,
+                           metrics.horizontalAdvance(QString::fromUtf8(label.Text)),
+                           metrics.height());
+    }
+    const QRectF title = TextBounds(TitleFont(), TitleBox, Title);
+    const QRectF subtitle = TextBounds(SubtitleFont(), SubtitleBox, Subtitle);
+    // The name, its shadow, the rule under it and the line: one block.
+    areas.push_back(title.adjusted(0, 0, 2, 2)
+                        .united(subtitle)
+                        .united(QRectF(WheelCentre.x() - 110, 499, 220, 9)));
+    return areas;
+}
+
+// Clearance between a decoration's outermost pixel and what it must not touch.
+constexpr double Clearance = 3;
+
+// Whether a round mark (a star with its halo) stays clear of the areas.
+bool RoundClear(const QPointF& centre, double radius) {
+    static const std::vector<QRectF> areas = KeepClear();
+    for (const QRectF& area : areas) {
+        const double dx = std::max({area.left() - centre.x(), 0.0, centre.x() - area.right()});
+        const double dy = std::max({area.top() - centre.y(), 0.0, centre.y() - area.bottom()});
+        if (std::sqrt(dx * dx + dy * dy) < radius + Clearance) {
+            return false;
         }
     }
-    return false;
+    return true;
+}
+
+// Whether a straight line (of an asterism) stays clear of the areas.
+bool LineClear(const QPointF& from, const QPointF& to) {
+    const double length = std::hypot(to.x() - from.x(), to.y() - from.y());
+    for (double t = 0; t <= length; t += 0.5) {
+        if (!RoundClear(from + (to - from) * (t / length), 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A fixed figure that touches a control or a text: the picture would be wrong.
+[[noreturn]] void FigureInTheWay(const char* figure) {
+    std::fprintf(stderr, "make_background: the %s touches a control or a text\n", figure);
+    std::exit(1);
 }
 
 bool InWheel(const QPointF& p, double margin) {
@@ -139,6 +223,22 @@ void DrawPanels(QPainter& painter) {
         painter.drawRoundedRect(panel, 8, 8);
     }
     painter.setBrush(Qt::NoBrush);
+}
+
+// The outermost pixel of a star's halo, and of a sparkle's rays.
+double HaloRadius(double radius) {
+    return radius * 2.4;
+}
+constexpr double SparkleRays = 7;
+
+// Whether a round mark reaches into one of the panels behind the controls.
+bool InPanel(const QPointF& centre, double radius) {
+    for (const QRectF& panel : {TopPanel, MonthPanel}) {
+        if (panel.adjusted(-radius - 1, -radius - 1, radius + 1, radius + 1).contains(centre)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void DrawStar(QPainter& painter, const QPointF& at, double radius, const QColor& colour) {
@@ -184,7 +284,9 @@ void DrawStars(QPainter& painter) {
         const double size = random.Uniform(0, 1);
         const int tint = static_cast<int>(random.Uniform(0, 4));
         const double flicker = random.Uniform(0, 1);
-        if (InControlArea(at) || InWheel(at, 6)) {
+        const double radius = size < 0.85 ? 0.7 + 0.6 * size : 1.2 + 1.0 * (size - 0.85) / 0.15;
+        if (InWheel(at, 6) || !RoundClear(at, HaloRadius(radius)) ||
+            InPanel(at, HaloRadius(radius))) {
             continue;
         }
         // Fewer and fainter stars towards the empty middle at the left.
@@ -193,13 +295,14 @@ void DrawStars(QPainter& painter) {
         if (quietMiddle) {
             alpha = alpha * 3 / 5;
         }
-        const double radius = size < 0.85 ? 0.7 + 0.6 * size : 1.2 + 1.0 * (size - 0.85) / 0.15;
         DrawStar(painter, at, radius, WithAlpha(tints[tint], alpha));
     }
     const std::array<QPointF, 6> bright{QPointF(742, 128), QPointF(530, 172), QPointF(784, 548),
                                         QPointF(300, 205), QPointF(92, 520),  QPointF(560, 470)};
     for (const QPointF& at : bright) {
-        DrawSparkle(painter, at, 7, QColor(0xFF, 0xF4, 0xDC, 230));
+        if (RoundClear(at, SparkleRays) && !InPanel(at, SparkleRays)) {
+            DrawSparkle(painter, at, SparkleRays, QColor(0xFF, 0xF4, 0xDC, 230));
+        }
     }
 }
 
@@ -214,6 +317,12 @@ void DrawConstellations(QPainter& painter) {
          QPointF(206, 512), QPointF(246, 500)},
     };
     for (const auto& figure : figures) {
+        for (std::size_t i = 0; i < figure.size(); ++i) {
+            if (!RoundClear(figure[i], HaloRadius(1.3)) ||
+                (i > 0 && !LineClear(figure[i - 1], figure[i]))) {
+                FigureInTheWay("asterism");
+            }
+        }
         painter.setPen(QPen(QColor(0xB8, 0xBE, 0xF0, 70), 0.9));
         for (std::size_t i = 1; i < figure.size(); ++i) {
             painter.drawLine(figure[i - 1], figure[i]);
@@ -351,16 +460,19 @@ QPointF OnCircle(double radius, double degrees) {
 }
 
 void DrawWheel(QPainter& painter) {
+    if (!RoundClear(WheelCentre, WheelHalo)) {
+        FigureInTheWay("zodiac wheel");
+    }
     painter.setRenderHint(QPainter::Antialiasing, true);
 
     // A dark disc so the wheel reads as one object, with a soft halo.
-    QRadialGradient disc(WheelCentre, WheelOuter + 14);
+    QRadialGradient disc(WheelCentre, WheelHalo);
     disc.setColorAt(0.0, QColor(0x10, 0x12, 0x38, 150));
     disc.setColorAt(0.88, QColor(0x0C, 0x0E, 0x2E, 150));
     disc.setColorAt(1.0, QColor(0x0C, 0x0E, 0x2E, 0));
     painter.setPen(Qt::NoPen);
     painter.setBrush(disc);
-    painter.drawEllipse(WheelCentre, WheelOuter + 14, WheelOuter + 14);
+    painter.drawEllipse(WheelCentre, WheelHalo, WheelHalo);
 
     // The band of signs, a shade lighter.
     QPainterPath band;
@@ -457,19 +569,12 @@ void DrawTitle(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
-    QFont title(QStringLiteral("Liberation Serif"));
-    title.setPixelSize(28);
-    title.setItalic(true);
-    title.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
-    const QString name = QStringLiteral("Nevalorum Pelinor");
-    const QRectF titleBox(WheelCentre.x() - 150, 458, 300, 40);
-
     // A soft dark shadow, then the gold text.
-    painter.setFont(title);
+    painter.setFont(TitleFont());
     painter.setPen(QColor(0x02, 0x03, 0x10, 160));
-    painter.drawText(titleBox.translated(1.2, 1.6), Qt::AlignHCenter | Qt::AlignVCenter, name);
+    painter.drawText(TitleBox.translated(1.2, 1.6), Qt::AlignHCenter | Qt::AlignVCenter, Title);
     painter.setPen(Gold);
-    painter.drawText(titleBox, Qt::AlignHCenter | Qt::AlignVCenter, name);
+    painter.drawText(TitleBox, Qt::AlignHCenter | Qt::AlignVCenter, Title);
 
     // A thin rule with a small diamond in the middle.
     const double y = 503.5;
@@ -487,13 +592,9 @@ void DrawTitle(QPainter& painter) {
         {QPointF(mid - 4, y), QPointF(mid, y - 4), QPointF(mid + 4, y), QPointF(mid, y + 4)}));
     painter.setBrush(Qt::NoBrush);
 
-    QFont line(QStringLiteral("Liberation Sans"));
-    line.setPixelSize(13);
-    line.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
-    painter.setFont(line);
+    painter.setFont(SubtitleFont());
     painter.setPen(QColor(0xC4, 0xC8, 0xEE, 210));
-    painter.drawText(QRectF(mid - 160, 510, 320, 20), Qt::AlignHCenter | Qt::AlignVCenter,
-                     QString::fromUtf8("персональный прогноз на полгода"));
+    painter.drawText(SubtitleBox, Qt::AlignHCenter | Qt::AlignVCenter, Subtitle);
 }
 
 QImage DrawBackground() {
@@ -533,40 +634,32 @@ QImage DrawPreview(const QImage& base) {
         painter.setPen(enabled ? Qt::black : QColor(0xA0, 0xA0, 0xA0));
         painter.drawText(box, Qt::AlignCenter, text);
     };
-    field(QRect(16, 33, 244, 25), QString::fromUtf8("Иван"));
-    field(QRect(284, 34, 52, 28), QStringLiteral("5"));
-    field(QRect(345, 34, 51, 28), QStringLiteral("3"));
-    field(QRect(406, 34, 67, 28), QStringLiteral("1990"));
+    field(layout::Edit1, QString::fromUtf8("Иван"));
+    field(layout::SpinEdit1, QStringLiteral("5"));
+    field(layout::SpinEdit2, QStringLiteral("3"));
+    field(layout::SpinEdit3, QStringLiteral("1990"));
 
-    QFont labelFont(QStringLiteral("Liberation Sans"));
-    labelFont.setPointSize(11);
+    QFont labelFont(QString::fromUtf8(layout::FieldLabelFont));
+    labelFont.setPointSize(layout::FieldLabelPointSize);
     painter.setFont(labelFont);
     const QFontMetrics metrics(labelFont);
-    const auto label = [&](int x, const QString& text) {
-        const QRect box(x, 8, metrics.horizontalAdvance(text), metrics.height());
+    for (const layout::FieldLabel& label : layout::FieldLabels) {
+        const QString text = QString::fromUtf8(label.Text);
+        const QRect box(label.Left, layout::FieldLabelTop, metrics.horizontalAdvance(text),
+                        metrics.height());
         painter.fillRect(box, Qt::black);
         painter.setPen(Qt::white);
         painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
-    };
-    label(16, QString::fromUtf8("Имя"));
-    label(284, QString::fromUtf8("День"));
-    label(345, QString::fromUtf8("Месяц"));
-    label(406, QString::fromUtf8("Год рождения"));
+    }
 
     painter.setFont(font);
-    const char* topics[] = {"Финансы", "Бизнес", "Любовь", "Секс", "Отпуск", "Здоровье"};
-    const int lefts[] = {16, 123, 230, 338, 445, 553};
-    for (int i = 0; i < 6; ++i) {
-        button(QRect(lefts[i], 81, 100, 25), QString::fromUtf8(topics[i]));
+    for (const layout::TopicButton& topic : layout::TopicButtons) {
+        button(topic.Place, QString::fromUtf8(topic.Caption));
     }
-    button(QRect(553, 36, 100, 25), QString::fromUtf8("Выход"));
-    button(QRect(445, 120, 208, 25), QString::fromUtf8("Зачем это мне?"));
-    for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            const int k = row * 3 + column + 1;
-            button(QRect(20 + 170 * column, 390 + 50 * row, 121, 26),
-                   QString::fromUtf8("%1-й месяц").arg(k), false);
-        }
+    button(layout::Button14, QString::fromUtf8("Выход"));
+    button(layout::BitBtn1, QString::fromUtf8("Зачем это мне?"));
+    for (int k = 1; k <= 6; ++k) {
+        button(layout::MonthButton(k), QString::fromUtf8("%1-й месяц").arg(k), false);
     }
     painter.end();
     return image;

@@ -2,23 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QSpinBox>
 #include <QTest>
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <filesystem>
 
 #include "app/gui/about_form.h"
+#include "app/gui/program.h"
 #include "app/gui/report_viewer.h"
+#include "app/gui/spin_field.h"
+#include "app/gui/window_layout.h"
 #include "common/files.h"
+#include "tests/app/gui/modal_closer.h"
 #include "tests/support/installed_folder.h"
+#include "tests/support/shell.h"
 
 namespace nevalorum {
 namespace {
@@ -33,22 +41,27 @@ class MainWindowTest : public testing::InstalledFolderTest {
   protected:
     void SetUp() override {
         InstalledFolderTest::SetUp();
+        // As the program installs them: the toolkit's dialogs in Russian.
+        static const QStringList missing =
+            InstallRussianTranslations(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+        ASSERT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
         // Help pages of this test's own, whether or not the installation ships any.
         folder_.Write("Help/10.html", "<html><body><h1>Помощь</h1></body></html>");
     }
 
-    // Creates and shows the window, and waits for its setup.
-    void Open() {
+    // Creates and shows the window as the program does, and waits for its
+    // setup; messages go to messages_ unless they are to open their boxes.
+    void Open(bool messageBoxes = false) {
         window_ = std::make_unique<TZNevalorumPelinorForm>(WorkingFolders(), [] { return Today; });
-        window_->SetErrorPresenter(
-            [this](const QString& message) { messages_.push_back(message); });
-        windows_.About = new TAbout_Form(window_.get());
-        windows_.Introduction = new TForm22(window_.get());
-        windows_.Month = new TForm2(window_.get());
-        windows_.Help = new ReportViewer(window_.get(), "HelpViewer", 950);
-        window_->SetWindows(windows_);
+        if (!messageBoxes) {
+            window_->SetErrorPresenter(
+                [this](const QString& message) { messages_.push_back(message); });
+        }
+        windows_ = CreateSecondaryWindows(*window_);
         window_->show();
         ASSERT_TRUE(QTest::qWaitFor([this] { return window_->SetupDone(); }));
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     }
 
     template <typename Widget>
@@ -60,12 +73,48 @@ class MainWindowTest : public testing::InstalledFolderTest {
 
     void TypeBirth(const QString& name, int day, int month, int year) {
         Find<QLineEdit>("Edit1")->setText(name);
-        Find<QSpinBox>("SpinEdit1")->setValue(day);
-        Find<QSpinBox>("SpinEdit2")->setValue(month);
-        Find<QSpinBox>("SpinEdit3")->setValue(year);
+        Find<SpinField>("SpinEdit1")->SetValue(day);
+        Find<SpinField>("SpinEdit2")->SetValue(month);
+        Find<SpinField>("SpinEdit3")->SetValue(year);
+    }
+
+    // Types into a field as a person does: the field takes the focus, its text
+    // is selected and the keys replace it.
+    static void TypeInto(QWidget* field, const QString& keys) {
+        field->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, keys);
+    }
+
+    QPushButton* MonthButton(int k) const {
+        return Find<QPushButton>(("Button" + std::to_string(k)).c_str());
+    }
+
+    QUrl PageUrl(const std::string& name) const {
+        return QUrl::fromLocalFile(QString::fromStdString(Output(name)));
     }
 
     std::string Output(const std::string& name) const { return folder_.Path() + "Output/" + name; }
+
+    // Clicks link number index of the page with the mouse, as a person does (a
+    // link followed by a script is one the browser's Back skips).
+    static void ClickLink(QWebEngineView* browser, int index) {
+        QPoint at;
+        bool found = false;
+        browser->page()->runJavaScript(
+            QString("(function() { const link = document.querySelectorAll('a')[%1];"
+                    " link.scrollIntoView(); const box = link.getBoundingClientRect();"
+                    " return [box.left + box.width / 2, box.top + box.height / 2]; })()")
+                .arg(index),
+            [&](const QVariant& centre) {
+                const QVariantList xy = centre.toList();
+                at = QPoint(xy.value(0).toInt(), xy.value(1).toInt());
+                found = true;
+            });
+        ASSERT_TRUE(QTest::qWaitFor([&found] { return found; }));
+        QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, at);
+    }
 
     // Waits until the browser has loaded a page; true when it did.
     static bool WaitForLoad(QWebEngineView* browser) {
@@ -83,9 +132,9 @@ TEST_F(MainWindowTest, FirstShownWithTodayAndNoMonths) {
     EXPECT_EQ(window_->windowTitle(), "  Nevalorum Pelinor");
     EXPECT_EQ(window_->size(), QSize(800, 600));
     EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
-    EXPECT_EQ(Find<QSpinBox>("SpinEdit1")->value(), 8);
-    EXPECT_EQ(Find<QSpinBox>("SpinEdit2")->value(), 12);
-    EXPECT_EQ(Find<QSpinBox>("SpinEdit3")->value(), 2026);
+    EXPECT_EQ(Find<SpinField>("SpinEdit1")->Value(), 8);
+    EXPECT_EQ(Find<SpinField>("SpinEdit2")->Value(), 12);
+    EXPECT_EQ(Find<SpinField>("SpinEdit3")->Value(), 2026);
     EXPECT_EQ(Find<QLineEdit>("Edit1")->maxLength(), 40);
     for (int k = 1; k <= 6; ++k) {
         const QPushButton* button = Find<QPushButton>(("Button" + std::to_string(k)).c_str());
@@ -145,7 +194,7 @@ TEST_F(MainWindowTest, MistakesAreShownAndChangeNothing) {
     };
     const Case cases[] = {
         {"a spin field with no number",
-         [this] { Find<QSpinBox>("SpinEdit1")->findChild<QLineEdit*>()->setText(""); },
+         [this] { Find<SpinField>("SpinEdit1")->findChild<QLineEdit*>()->setText(""); },
          "'' is not a valid integer value"},
         {"a day the month does not have", [this] { TypeBirth("Иван", 31, 2, 1990); },
          "Даты рождения 31.02.1990 не существует: проверьте день и месяц рождения."},
@@ -169,36 +218,79 @@ TEST_F(MainWindowTest, MistakesAreShownAndChangeNothing) {
     EXPECT_TRUE(Find<QPushButton>("Button1")->isEnabled());
 }
 
-TEST_F(MainWindowTest, MissingDataFilesOfTheSetupAreShown) {
+// A data file of the setup that is missing or wrong is reported once, and all
+// that a person needs to make and open a forecast is in place all the same.
+TEST_F(MainWindowTest, SetupGoesOnPastAMissingFile) {
     struct Case {
         const char* file;
+        const char* contents;  // nullptr: the file is removed
         std::string message;
+        int day;  // what the day field shows: today, or the design value
     };
     const Case cases[] = {
-        {"System/set.dat",
-         "File not found: " + folder_.Path() + "System/set.dat (No such file or directory)"},
-        {"System/02.bmp",
-         "Cannot open file \"" + folder_.Path() + "System/02.bmp\". No such file or directory"},
+        {"System/02.bmp", nullptr,
+         "Cannot open file \"" + folder_.Path() + "System/02.bmp\". No such file or directory", 8},
+        {"System/02.bmp", "not a picture",
+         "Cannot open file \"" + folder_.Path() +
+             "System/02.bmp\". The file is not a picture it can read",
+         8},
+        {"System/set.dat", nullptr,
+         "File not found: " + folder_.Path() + "System/set.dat (No such file or directory)", 15},
+        {"System/set.dat", "x\r\n0\r\ntext\r\n",
+         "Invalid numeric input in " + folder_.Path() + "System/set.dat, line 1: 'x'", 15},
     };
     for (const Case& c : cases) {
+        fs::remove_all(Output(""));
         fs::copy(testing::SourceDataFolder(), folder_.Path(),
-                 fs::copy_options::recursive | fs::copy_options::skip_existing);
-        fs::remove(folder_.Path() + c.file);
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        if (c.contents == nullptr) {
+            fs::remove(folder_.Path() + c.file);
+        } else {
+            folder_.Write(c.file, c.contents);
+        }
         messages_.clear();
         Open();
         ASSERT_EQ(messages_.size(), 1u) << c.file;
         EXPECT_EQ(messages_[0].toStdString(), c.message);
+        EXPECT_EQ(Find<SpinField>("SpinEdit1")->Value(), c.day) << c.file;
+
+        // The labels are drawn on the picture: white letters on black.
+        const QImage picture = Find<QLabel>("Image1")->pixmap().toImage();
+        ASSERT_EQ(picture.size(), layout::Image1.size()) << c.file;
+        for (const layout::FieldLabel& label : layout::FieldLabels) {
+            int white = 0;
+            int black = 0;
+            for (int x = label.Left; x < label.Left + 25; ++x) {
+                for (int y = layout::FieldLabelTop; y < layout::FieldLabelTop + 14; ++y) {
+                    const QRgb pixel = picture.pixel(x, y);
+                    white += pixel == qRgb(255, 255, 255);
+                    black += pixel == qRgb(0, 0, 0);
+                }
+            }
+            EXPECT_GT(white, 5) << c.file << " " << label.Text;
+            EXPECT_GT(black, 100) << c.file << " " << label.Text;
+        }
+
+        // Every month button is in its place and opens its own month.
         TypeBirth("Иван", 5, 3, 1990);
         Find<QPushButton>("Button13")->click();
-        EXPECT_TRUE(Find<QPushButton>("Button6")->isEnabled()) << c.file;
+        const char* pages[] = {"",
+                               "Hor_12_2026.html",
+                               "Hor_01_2027.html",
+                               "Hor_02_2027.html",
+                               "Hor_03_2027.html",
+                               "Hor_04_2027.html",
+                               "Hor_05_2027.html"};
+        for (int k = 1; k <= 6; ++k) {
+            EXPECT_EQ(MonthButton(k)->geometry(), layout::MonthButton(k)) << c.file << " " << k;
+            QTest::mouseClick(MonthButton(k), Qt::LeftButton);
+            ASSERT_TRUE(windows_.Month->isVisible()) << c.file << " " << k;
+            ASSERT_TRUE(WaitForLoad(windows_.Month->Browser())) << c.file << " " << k;
+            EXPECT_EQ(windows_.Month->Browser()->url(), PageUrl(pages[k])) << c.file << " " << k;
+            windows_.Month->accept();
+        }
+        EXPECT_EQ(messages_.size(), 1u) << c.file;
     }
-    fs::copy(testing::SourceDataFolder(), folder_.Path(),
-             fs::copy_options::recursive | fs::copy_options::skip_existing);
-    folder_.Write("System/set.dat", "x\r\n0\r\ntext\r\n");
-    messages_.clear();
-    Open();
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].startsWith("Invalid numeric input")) << messages_[0].toStdString();
 }
 
 // Closing the About box or a viewer keeps the name and the months of the run.
@@ -236,11 +328,17 @@ TEST_F(MainWindowTest, MonthViewerShowsFollowsAndPrints) {
     Open();
     TypeBirth("Иван", 5, 3, 1990);
     Find<QPushButton>("Button16")->click();
-    Find<QPushButton>("Button2")->click();
     QWebEngineView* browser = windows_.Month->Browser();
-    ASSERT_TRUE(WaitForLoad(browser));
-    EXPECT_EQ(browser->url(),
-              QUrl::fromLocalFile(QString::fromStdString(Output("Hor_01_2027.html"))));
+    // The page may be loaded ahead while the button is pressed: wait for its
+    // own load, whichever came first.
+    QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
+    Find<QPushButton>("Button2")->click();
+    const QUrl january = QUrl::fromLocalFile(QString::fromStdString(Output("Hor_01_2027.html")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return browser->url() == january && !loaded.isEmpty() && loaded.last().at(0).toBool();
+        },
+        20000));
 
     const std::string screenshots = std::string(std::getenv("NEVALORUM_ARTEFACTS")) + "/";
     fs::create_directories(screenshots);
@@ -309,6 +407,461 @@ TEST_F(MainWindowTest, IntroductionAndAboutBox) {
     windows_.About->grab().save(QString::fromStdString(screenshots + "about_box.png"));
     windows_.About->findChild<QPushButton*>("OKButton")->click();
     EXPECT_FALSE(windows_.About->isVisible());
+}
+
+// Typed digits are all taken; leaving the field puts a number outside the
+// limits at the nearest limit and leaves a text without a number alone.
+TEST_F(MainWindowTest, DateFieldsClampWhenLeft) {
+    Open();
+    struct Case {
+        const char* field;
+        const char* keys;
+        const char* typed;  // shown before leaving
+        const char* left;   // shown after leaving
+    };
+    const Case cases[] = {
+        {"SpinEdit3", "2050", "2050", "2030"},
+        {"SpinEdit3", "1850", "1850", "1920"},
+        {"SpinEdit3", "205", "205", "1920"},
+        {"SpinEdit3", "1990", "1990", "1990"},
+        {"SpinEdit1", "45", "45", "31"},
+        {"SpinEdit1", "0", "0", "1"},
+        {"SpinEdit1", "-3", "-3", "1"},
+        {"SpinEdit1", "07", "07", "07"},
+        {"SpinEdit2", "13", "13", "12"},
+        {"SpinEdit2", "1x2", "12", "12"},
+        {"SpinEdit1", "", "", ""},
+        {"SpinEdit3", "-", "-", "-"},
+        {"SpinEdit3", "99999999999999", "99999999999999", "2030"},
+    };
+    for (const Case& c : cases) {
+        auto* field = Find<SpinField>(c.field);
+        TypeInto(field, c.keys);
+        EXPECT_EQ(field->text(), c.typed) << c.field << " " << c.keys;
+        QTest::keyClick(field, Qt::Key_Tab);
+        EXPECT_FALSE(field->hasFocus());
+        EXPECT_EQ(field->text(), c.left) << c.field << " " << c.keys;
+    }
+    // Return ends the typing too.
+    auto* year = Find<SpinField>("SpinEdit3");
+    TypeInto(year, "3000");
+    QTest::keyClick(year, Qt::Key_Return);
+    EXPECT_EQ(year->text(), "2030");
+}
+
+// A topic button pressed while a field is still being typed in: the rule of
+// leaving the field applies first; a field with no number stops the command.
+TEST_F(MainWindowTest, TopicButtonAppliesTheFieldRuleFirst) {
+    Open();
+    struct Case {
+        const char* field;
+        const char* keys;
+        QString caption;  // empty: the command stops with the message
+        QString message;
+    };
+    const Case cases[] = {
+        {"SpinEdit3", "2050", " Nevalorum Pelinor        Иван   5.3.2030     Любовный гороскоп",
+         ""},
+        {"SpinEdit1", "45", " Nevalorum Pelinor        Иван   31.3.1990     Любовный гороскоп", ""},
+        {"SpinEdit1", "", "", "'' is not a valid integer value"},
+        {"SpinEdit3", "-", "", "'-' is not a valid integer value"},
+        {"SpinEdit2", "+", "", "'+' is not a valid integer value"},
+    };
+    for (const Case& c : cases) {
+        window_->setWindowTitle("  Nevalorum Pelinor");
+        fs::remove(Output("Hor_12_2026.html"));
+        messages_.clear();
+        TypeBirth("Иван", 5, 3, 1990);
+        TypeInto(Find<SpinField>(c.field), c.keys);
+        QTest::mouseClick(Find<QPushButton>("Button16"), Qt::LeftButton);
+        if (c.caption.isEmpty()) {
+            ASSERT_EQ(messages_.size(), 1u) << c.field << " " << c.keys;
+            EXPECT_EQ(messages_[0], c.message);
+            EXPECT_EQ(window_->windowTitle(), "  Nevalorum Pelinor");
+            EXPECT_FALSE(FileExists(Output("Hor_12_2026.html")));
+        } else {
+            EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+            EXPECT_EQ(window_->windowTitle(), c.caption);
+            EXPECT_TRUE(FileExists(Output("Hor_12_2026.html")));
+        }
+    }
+}
+
+// The topic command writes its pages with the style of text size 1
+// (style_2.dat), whatever set.dat holds.
+TEST_F(MainWindowTest, PagesTakeTheStyleOfTheTopicCommand) {
+    folder_.Write("System/set.dat", "3\r\n0\r\nNevalorum Pelinor\r\n");
+    Open();
+    ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    EXPECT_EQ(window_->State().FontSizeSetting, 3);
+    TypeBirth("Иван", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    const std::string page = ReadWholeFile(Output("Hor_12_2026.html"));
+    const std::string small = ReadWholeFile(folder_.Path() + "System/style_2.dat");
+    const std::string large = ReadWholeFile(folder_.Path() + "System/style_4.dat");
+    ASSERT_NE(small, large);
+    EXPECT_NE(page.find(small), std::string::npos);
+    EXPECT_EQ(page.find(large), std::string::npos);
+}
+
+// Enter presses the focused button, F1 opens help, F10 and Alt the menu.
+TEST_F(MainWindowTest, KeysOfTheMainWindow) {
+    Open();
+    TypeBirth("Иван", 5, 3, 1990);
+    auto* love = Find<QPushButton>("Button16");
+    love->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(love, Qt::Key_Return);
+    EXPECT_EQ(window_->windowTitle(),
+              " Nevalorum Pelinor        Иван   5.3.1990     Любовный гороскоп");
+    auto* why = Find<QPushButton>("BitBtn1");
+    why->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(why, Qt::Key_Enter);
+    EXPECT_TRUE(windows_.Introduction->isVisible());
+    windows_.Introduction->accept();
+
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(Find<QLineEdit>("Edit1"), Qt::Key_F1);
+    EXPECT_TRUE(windows_.Help->isVisible());
+    ASSERT_TRUE(WaitForLoad(windows_.Help->Browser()));
+    EXPECT_EQ(windows_.Help->Browser()->url(),
+              QUrl::fromLocalFile(QString::fromStdString(folder_.Path() + "Help/10.html")));
+    windows_.Help->accept();
+
+    const struct {
+        const char* name;
+        std::function<void(QWidget*)> press;
+    } menuKeys[] = {
+        {"F10", [](QWidget* focus) { QTest::keyClick(focus, Qt::Key_F10); }},
+        {"Alt",
+         [](QWidget* focus) {
+             QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+             QTest::keyRelease(focus, Qt::Key_Alt, Qt::NoModifier);
+         }},
+    };
+    for (const auto& key : menuKeys) {
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        auto* name = Find<QLineEdit>("Edit1");
+        name->setFocus();
+        key.press(name);
+        EXPECT_TRUE(window_->menuBar()->hasFocus()) << key.name;
+        ASSERT_NE(window_->menuBar()->activeAction(), nullptr) << key.name;
+        EXPECT_EQ(window_->menuBar()->activeAction()->objectName(), "N7") << key.name;
+        // Right to "Помощь", down opens it; Escape twice gives the focus back.
+        QTest::keyClick(window_->menuBar(), Qt::Key_Right);
+        EXPECT_EQ(window_->menuBar()->activeAction()->text(), "Помощь") << key.name;
+        QTest::keyClick(window_->menuBar(), Qt::Key_Escape);
+        EXPECT_TRUE(name->hasFocus()) << key.name;
+    }
+    // The captions stay as they are, without marks for the keys.
+    QStringList captions;
+    for (const QAction* action : window_->menuBar()->actions()) {
+        captions.append(action->text());
+    }
+    EXPECT_EQ(captions, QStringList({" О программе ", "Помощь", "Прогноз", " Выход "}));
+}
+
+// The PDF command waits for a run; then it writes the six months of that run
+// where the person chooses, proposing a name with the person and the month.
+TEST_F(MainWindowTest, SavesTheForecastAsOnePdf) {
+    Open();
+    QAction* save = window_->findChild<QAction*>("SavePdf");
+    ASSERT_NE(save, nullptr);
+    EXPECT_FALSE(save->isEnabled());
+    TypeBirth("Анна", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    ASSERT_TRUE(save->isEnabled());
+    QString proposed;
+    const std::string pdf = folder_.Path() + "forecast";
+    window_->SetSavePathChooser([&](const QString& path) {
+        proposed = path;
+        return QString::fromStdString(pdf);
+    });
+    save->trigger();
+    EXPECT_TRUE(proposed.endsWith("/Прогноз_Анна_12_2026.pdf")) << proposed.toStdString();
+    EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    const std::string text = testing::RunCommand("pdftotext '" + pdf + ".pdf' -").Output;
+    EXPECT_NE(text.find("Любовный гороскоп на декабрь 2026 года для Вас, Анна"), std::string::npos);
+    EXPECT_NE(text.find("на май 2027 года"), std::string::npos);
+}
+
+// In a viewer the keys work wherever the focus is, the page included.
+TEST_F(MainWindowTest, KeysOfAViewer) {
+    Open();
+    TypeBirth("Иван", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    QTest::mouseClick(MonthButton(1), Qt::LeftButton);
+    QWebEngineView* browser = windows_.Month->Browser();
+    ASSERT_TRUE(WaitForLoad(browser));
+    ClickLink(browser, 2);
+    ASSERT_TRUE(WaitForLoad(browser));
+    ASSERT_EQ(browser->url(), PageUrl("Hor_02_2027.html"));
+
+    windows_.Month->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(windows_.Month));
+    QWidget* page = browser->focusProxy();
+    ASSERT_NE(page, nullptr);
+    page->setFocus(Qt::MouseFocusReason);
+
+    ASSERT_TRUE(browser->history()->canGoBack());
+    QTest::keyClick(page, Qt::Key_Left, Qt::AltModifier);
+    ASSERT_TRUE(WaitForLoad(browser));
+    EXPECT_EQ(browser->url(), PageUrl("Hor_12_2026.html"));
+    QTest::keyClick(page, Qt::Key_Right, Qt::AltModifier);
+    ASSERT_TRUE(WaitForLoad(browser));
+    EXPECT_EQ(browser->url(), PageUrl("Hor_02_2027.html"));
+
+    {
+        const testing::ModalCloser closer;
+        QTest::keyClick(page, Qt::Key_P, Qt::ControlModifier);
+        ASSERT_EQ(closer.Seen().size(), 1u);
+        EXPECT_EQ(closer.Seen()[0].ClassName, "QPrintDialog");
+    }
+    // Enter in the page prints nothing.
+    {
+        const testing::ModalCloser closer;
+        QTest::keyClick(page, Qt::Key_Return);
+        QTest::qWait(100);
+        EXPECT_TRUE(closer.Seen().empty());
+    }
+    auto* print = windows_.Month->findChild<QPushButton*>("BitBtn1");
+    print->setFocus(Qt::TabFocusReason);
+    {
+        const testing::ModalCloser closer;
+        QTest::keyClick(print, Qt::Key_Return);
+        ASSERT_EQ(closer.Seen().size(), 1u);
+        EXPECT_EQ(closer.Seen()[0].ClassName, "QPrintDialog");
+    }
+    windows_.Month->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(windows_.Month));
+    page->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(page, Qt::Key_Escape);
+    EXPECT_FALSE(windows_.Month->isVisible());
+}
+
+// The pointer on a month button loads its page into the hidden viewer; the
+// click then shows it without loading it again, unless the file has changed.
+TEST_F(MainWindowTest, PageOfTheMonthUnderThePointerIsReadyForTheClick) {
+    Open();
+    TypeBirth("Иван", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    QWebEngineView* browser = windows_.Month->Browser();
+    const auto pageText = [browser] {
+        QString text;
+        bool done = false;
+        browser->page()->toPlainText([&](const QString& plain) {
+            text = plain;
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&done] { return done; }));
+        return text;
+    };
+
+    const auto loaded = [browser](const QUrl& url) {
+        return QTest::qWaitFor(
+            [&] { return browser->url() == url && !browser->page()->isLoading(); });
+    };
+    QTest::mouseMove(MonthButton(3));
+    ASSERT_TRUE(loaded(PageUrl("Hor_02_2027.html")));
+    EXPECT_FALSE(windows_.Month->isVisible());
+    QSignalSpy loads(browser, &QWebEngineView::loadStarted);
+    QTest::mouseClick(MonthButton(3), Qt::LeftButton);
+    EXPECT_TRUE(windows_.Month->isVisible());
+    QTest::qWait(200);
+    EXPECT_EQ(loads.count(), 0);
+    EXPECT_EQ(browser->url(), PageUrl("Hor_02_2027.html"));
+    EXPECT_TRUE(pageText().contains("Иван"));
+    windows_.Month->accept();
+
+    // Loaded ahead for a click that did not come, then a month whose page is
+    // gone: the viewer shows the page of its previous showing.
+    QTest::mouseMove(MonthButton(5));
+    ASSERT_TRUE(loaded(PageUrl("Hor_04_2027.html")));
+    fs::remove(Output("Hor_05_2027.html"));
+    QTest::mouseClick(MonthButton(6), Qt::LeftButton);
+    EXPECT_TRUE(windows_.Month->isVisible());
+    ASSERT_TRUE(loaded(PageUrl("Hor_02_2027.html")));
+    windows_.Month->accept();
+
+    // Hovered, then rewritten by a new run before the click: the click loads
+    // the new page.
+    QTest::mouseMove(MonthButton(4));
+    ASSERT_TRUE(loaded(PageUrl("Hor_03_2027.html")));
+    TypeBirth("Мария", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    loads.clear();
+    QTest::mouseClick(MonthButton(4), Qt::LeftButton);
+    ASSERT_TRUE(WaitForLoad(browser));
+    EXPECT_EQ(loads.count(), 1);
+    EXPECT_EQ(browser->url(), PageUrl("Hor_03_2027.html"));
+    EXPECT_TRUE(pageText().contains("Мария"));
+    EXPECT_FALSE(browser->history()->canGoBack());
+}
+
+// No English of the toolkit or the browser: the print dialog, the page's menu,
+// and a link to a page that is gone.
+TEST_F(MainWindowTest, RussianDialogsAndMenus) {
+    Open();
+    TypeBirth("Иван", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    QTest::mouseClick(MonthButton(1), Qt::LeftButton);
+    QWebEngineView* browser = windows_.Month->Browser();
+    ASSERT_TRUE(WaitForLoad(browser));
+
+    // Words of the toolkit that are the same in Russian.
+    const QStringList sameInRussian = {"PDF", "A4", "CUPS"};
+    const auto englishWords = [&sameInRussian](const QStringList& texts) {
+        QStringList english;
+        static const QRegularExpression latinWord("[A-Za-z]{2,}");
+        for (const QString& text : texts) {
+            for (auto match = latinWord.globalMatch(text); match.hasNext();) {
+                const QString word = match.next().captured();
+                if (!sameInRussian.contains(word)) {
+                    english.append(text);
+                    break;
+                }
+            }
+        }
+        return english;
+    };
+
+    {
+        const testing::ModalCloser closer;
+        windows_.Month->findChild<QPushButton*>("BitBtn1")->click();
+        ASSERT_EQ(closer.Seen().size(), 1u);
+        const testing::SeenWindow& dialog = closer.Seen()[0];
+        EXPECT_EQ(dialog.ClassName, "QPrintDialog");
+        EXPECT_TRUE(dialog.Texts.contains("Печать")) << dialog.Texts.join(" | ").toStdString();
+        EXPECT_TRUE(dialog.Texts.contains("Отмена")) << dialog.Texts.join(" | ").toStdString();
+        EXPECT_EQ(englishWords(dialog.Texts), QStringList())
+            << dialog.Texts.join(" | ").toStdString();
+    }
+    {
+        const QStringList expected = {"Назад",      "Вперёд",       "Обновить",
+                                      "Копировать", "Выделить всё", "Напечатать"};
+        const testing::ModalCloser closer;
+        // A right click into the page, as a person opens the menu.
+        QWidget* page = browser->focusProxy();
+        const QPoint at(200, 200);
+        QTest::mousePress(page, Qt::RightButton, {}, at);
+        QTest::mouseRelease(page, Qt::RightButton, {}, at);
+        ASSERT_TRUE(QTest::qWaitFor([&closer] { return !closer.Seen().empty(); }));
+        EXPECT_EQ(closer.Seen()[0].ClassName, "QMenu");
+        EXPECT_EQ(closer.Seen()[0].Texts, expected);
+    }
+    {
+        // A link to a page that was deleted: the viewer stays and says so.
+        fs::remove(Output("Hor_02_2027.html"));
+        const testing::ModalCloser closer;
+        browser->page()->runJavaScript("document.querySelectorAll('a')[2].click();");
+        ASSERT_TRUE(QTest::qWaitFor([&closer] { return !closer.Seen().empty(); }));
+        const testing::SeenWindow& box = closer.Seen()[0];
+        EXPECT_EQ(box.Text, QString::fromStdString("Эта страница не открывается: файла " +
+                                                   Output("Hor_02_2027.html") + " нет."));
+        EXPECT_EQ(box.Over, windows_.Month);
+        QTest::qWait(200);
+        EXPECT_EQ(browser->url(), PageUrl("Hor_12_2026.html"));
+        EXPECT_TRUE(windows_.Month->isVisible());
+    }
+}
+
+// Message boxes open centred over the window they concern, also at start-up.
+TEST_F(MainWindowTest, MessageBoxesCentredOverTheirWindow) {
+    fs::remove(folder_.Path() + "System/02.bmp");
+    const testing::ModalCloser closer;
+    Open(true);
+    ASSERT_EQ(closer.Seen().size(), 1u);
+    const testing::SeenWindow& box = closer.Seen()[0];
+    EXPECT_EQ(box.Text.toStdString(), "Cannot open file \"" + folder_.Path() +
+                                          "System/02.bmp\". No such file or directory");
+    EXPECT_EQ(box.Over, window_.get());
+    const QPoint offset = box.Frame.center() - window_->frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << ", " << offset.y();
+
+    // The main window stands centred on the screen.
+    const QRect screen = window_->screen()->availableGeometry();
+    const QPoint fromCentre = window_->frameGeometry().center() - screen.center();
+    EXPECT_LE(fromCentre.manhattanLength(), 40) << fromCentre.x() << ", " << fromCentre.y();
+}
+
+// Collects the role and name of every visible node under node. (Qt's own
+// interface classes have no type information the checker of dynamic types can
+// follow across the libraries.)
+__attribute__((no_sanitize("vptr"))) void WalkAccessibilityTree(
+    QAccessibleInterface* node, std::vector<std::pair<QAccessible::Role, QString>>& found) {
+    if (node == nullptr || node->state().invisible) {
+        return;
+    }
+    found.emplace_back(node->role(), node->text(QAccessible::Name));
+    for (int i = 0; i < node->childCount(); ++i) {
+        WalkAccessibilityTree(node->child(i), found);
+    }
+}
+
+// A screen reader can name every control of the main window and the page.
+TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
+    Open();
+    TypeBirth("Иван", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    const auto walk = [](QWidget* window) {
+        std::vector<std::pair<QAccessible::Role, QString>> found;
+        WalkAccessibilityTree(QAccessible::queryAccessibleInterface(window), found);
+        return found;
+    };
+    QStringList names;
+    for (const auto& [role, name] : walk(window_.get())) {
+        if (role == QAccessible::EditableText || role == QAccessible::SpinBox ||
+            role == QAccessible::PushButton || role == QAccessible::MenuItem) {
+            EXPECT_FALSE(name.trimmed().isEmpty()) << "role " << role;
+        }
+        names.append(name);
+    }
+    for (const char* name :
+         {"Имя", "День рождения", "Месяц рождения", "Год рождения", "Финансы", "Бизнес", "Любовь",
+          "Секс", "Отпуск", "Здоровье", "Выход", "Зачем это мне?", "Декабрь 2026", "Май 2027"}) {
+        EXPECT_TRUE(names.contains(name)) << name << ": " << names.join(" | ").toStdString();
+    }
+
+    QTest::mouseClick(MonthButton(1), Qt::LeftButton);
+    ASSERT_TRUE(WaitForLoad(windows_.Month->Browser()));
+    QStringList viewerNames;
+    for (const auto& [role, name] : walk(windows_.Month)) {
+        if (role == QAccessible::PushButton) {
+            EXPECT_FALSE(name.trimmed().isEmpty());
+        }
+        viewerNames.append(name);
+    }
+    for (const char* name : {"Напечатать", " Выйти", "Прогноз на месяц"}) {
+        EXPECT_TRUE(viewerNames.contains(name))
+            << name << ": " << viewerNames.join(" | ").toStdString();
+    }
+}
+
+TEST(ViewerPlace, WithinTheAvailableArea) {
+    struct Case {
+        QSize screen;
+        QRect available;
+        QMargins frame;
+        int wide;
+        QRect expected;
+    };
+    const Case cases[] = {
+        // Room enough: the rule's size, centred.
+        {{1920, 1080}, {0, 0, 1920, 1040}, {1, 22, 1, 1}, 950, {485, 30, 950, 1000}},
+        // 1024 x 768 with a panel: 1100 does not fit, nor 688 under a 22-pixel title.
+        {{1024, 768}, {0, 0, 1024, 700}, {1, 22, 1, 1}, 1100, {1, 22, 1022, 677}},
+        {{1024, 768}, {0, 0, 1024, 768}, {0, 0, 0, 0}, 1100, {0, 40, 1024, 688}},
+        // 800 wide: 770, as the rule says.
+        {{800, 600}, {0, 0, 800, 600}, {0, 0, 0, 0}, 1100, {15, 40, 770, 520}},
+        // A second screen to the right.
+        {{1280, 1024}, {1920, 0, 1280, 1024}, {0, 0, 0, 0}, 950, {2085, 40, 950, 944}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ViewerPlace(c.screen, c.available, c.frame, c.wide), c.expected)
+            << c.screen.width() << "x" << c.screen.height() << " " << c.wide;
+    }
 }
 
 TEST(ViewerSize, ByTheScreen) {

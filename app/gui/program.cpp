@@ -1,0 +1,47 @@
+#include "app/gui/program.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QQuickWindow>
+#include <QTranslator>
+
+#include "app/gui/about_form.h"
+#include "app/gui/report_viewer.h"
+
+namespace nevalorum {
+
+void PrepareApplication() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
+QStringList InstallRussianTranslations(QApplication& application) {
+    // The web engine takes its language from the default locale when it starts.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    QStringList missing;
+    for (const char* name : {"qtbase_ru", "qtwebengine_ru"}) {
+        auto* translator = new QTranslator(&application);
+        if (translator->load(name, folder)) {
+            QCoreApplication::installTranslator(translator);
+        } else {
+            missing.append(folder + "/" + name + ".qm");
+            delete translator;
+        }
+    }
+    return missing;
+}
+
+SecondaryWindows CreateSecondaryWindows(TZNevalorumPelinorForm& mainWindow) {
+    SecondaryWindows windows;
+    windows.About = new TAbout_Form(&mainWindow);
+    windows.Introduction = new TForm22(&mainWindow);
+    windows.Month = new TForm2(&mainWindow);
+    windows.Help = new ReportViewer(&mainWindow, "HelpViewer", 950, "Помощь");
+    windows.Help->setWindowTitle(" Помощь");
+    mainWindow.SetWindows(windows);
+    return windows;
+}
+
+}  // namespace nevalorum
