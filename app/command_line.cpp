@@ -1,6 +1,9 @@
 #include "app/command_line.h"
 
-#include <regex>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ephemeris/time_scale.h"
 
@@ -52,17 +55,46 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
     return options;
 }
 
+namespace {
+
+// The decimal numbers of a text made of fields between separators, each field
+// of the given least and most digits; none when the text has another form.
+std::optional<std::vector<int>> NumberFields(std::string_view text, char separator,
+                                             std::vector<std::pair<int, int>> digits) {
+    std::vector<int> numbers;
+    for (std::size_t field = 0; field < digits.size(); ++field) {
+        if (field > 0) {
+            if (text.empty() || text.front() != separator) {
+                return std::nullopt;
+            }
+            text.remove_prefix(1);
+        }
+        int count = 0;
+        int number = 0;
+        while (count < static_cast<int>(text.size()) && text[count] >= '0' && text[count] <= '9') {
+            number = number * 10 + (text[count] - '0');
+            ++count;
+        }
+        if (count < digits[field].first || count > digits[field].second) {
+            return std::nullopt;
+        }
+        text.remove_prefix(static_cast<std::size_t>(count));
+        numbers.push_back(number);
+    }
+    if (!text.empty()) {
+        return std::nullopt;
+    }
+    return numbers;
+}
+
+}  // namespace
+
 CalendarDate ParseDateText(const std::string& text) {
-    static const std::regex dayFirst(R"((\d{1,2})\.(\d{1,2})\.(\d{1,4}))");
-    static const std::regex yearFirst(R"((\d{1,4})-(\d{1,2})-(\d{1,2}))");
-    std::smatch match;
     CalendarDate date;
-    if (std::regex_match(text, match, dayFirst)) {
-        date = {
-            .Day = std::stoi(match[1]), .Month = std::stoi(match[2]), .Year = std::stoi(match[3])};
-    } else if (std::regex_match(text, match, yearFirst)) {
-        date = {
-            .Day = std::stoi(match[3]), .Month = std::stoi(match[2]), .Year = std::stoi(match[1])};
+    if (const auto fields = NumberFields(text, '.', {{1, 2}, {1, 2}, {1, 4}})) {
+        date = {.Day = (*fields)[0], .Month = (*fields)[1], .Year = (*fields)[2]};
+    } else if (const auto fields = NumberFields(text, '-', {{1, 4}, {1, 2}, {1, 2}})) {
+        date = {.Day = (*fields)[2], .Month = (*fields)[1], .Year = (*fields)[0]};
     } else {
         throw Error("'" + text + "' is not a date: write it as D.M.YYYY or YYYY-MM-DD");
     }
@@ -78,14 +110,11 @@ CalendarDate ParseDate(const std::string& text) {
 }
 
 CalendarMonth ParseMonth(const std::string& text) {
-    static const std::regex monthFirst(R"((\d{1,2})\.(\d{1,4}))");
-    static const std::regex yearFirst(R"((\d{1,4})-(\d{1,2}))");
-    std::smatch match;
     CalendarMonth month;
-    if (std::regex_match(text, match, monthFirst)) {
-        month = {.Year = std::stoi(match[2]), .Month = std::stoi(match[1])};
-    } else if (std::regex_match(text, match, yearFirst)) {
-        month = {.Year = std::stoi(match[1]), .Month = std::stoi(match[2])};
+    if (const auto fields = NumberFields(text, '.', {{1, 2}, {1, 4}})) {
+        month = {.Year = (*fields)[1], .Month = (*fields)[0]};
+    } else if (const auto fields = NumberFields(text, '-', {{1, 4}, {1, 2}})) {
+        month = {.Year = (*fields)[0], .Month = (*fields)[1]};
     } else {
         throw Error("'" + text + "' is not a month: write it as M.YYYY or YYYY-MM");
     }
@@ -109,14 +138,16 @@ int ParseTopic(const std::string& text) {
 }
 
 ClockTime ParseTime(const std::string& text) {
-    static const std::regex form(R"((\d{1,2}):(\d{2})(?::(\d{2}))?)");
-    std::smatch match;
-    if (!std::regex_match(text, match, form)) {
+    std::optional<std::vector<int>> fields = NumberFields(text, ':', {{1, 2}, {2, 2}, {2, 2}});
+    if (!fields) {
+        fields = NumberFields(text, ':', {{1, 2}, {2, 2}});
+    }
+    if (!fields) {
         throw Error("'" + text + "' is not a time: write it as HH:MM or HH:MM:SS");
     }
-    ClockTime time{.Hour = std::stoi(match[1]),
-                   .Minute = std::stoi(match[2]),
-                   .Second = match[3].matched ? std::stoi(match[3]) : 0};
+    ClockTime time{.Hour = (*fields)[0],
+                   .Minute = (*fields)[1],
+                   .Second = fields->size() == 3 ? (*fields)[2] : 0};
     if (time.Hour > 23 || time.Minute > 59 || time.Second > 59) {
         throw Error("The time '" + text + "' does not exist");
     }
