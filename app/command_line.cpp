@@ -71,7 +71,9 @@ std::optional<std::vector<int>> NumberFields(std::string_view text, char separat
         }
         int count = 0;
         int number = 0;
-        while (count < static_cast<int>(text.size()) && text[count] >= '0' && text[count] <= '9') {
+        // One digit past the most is enough to refuse the field, and keeps the number small.
+        while (count <= digits[field].second && count < static_cast<int>(text.size()) &&
+               text[count] >= '0' && text[count] <= '9') {
             number = number * 10 + (text[count] - '0');
             ++count;
         }
