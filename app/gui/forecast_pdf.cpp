@@ -52,6 +52,11 @@ std::string DecodeName(const std::string& escaped) {
             continue;
         }
         const std::size_t end = escaped.find(';', i);
+        // An "&" that opens no reference stands for itself.
+        if (end == std::string::npos) {
+            name += escaped.substr(i);
+            break;
+        }
         const std::string entity = escaped.substr(i + 1, end - i - 1);
         if (entity == "amp" || entity == "lt" || entity == "gt" || entity == "quot") {
             name += entity == "amp" ? "&" : entity == "lt" ? "<" : entity == "gt" ? ">" : "\"";
