@@ -100,19 +100,33 @@ class TextAttributeCounter {
             stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
             stream_.avail_out = sizeof buffer_;
             const int result = inflate(&stream_, Z_BLOCK);
-            Count(sizeof buffer_ - stream_.avail_out);
+            Count(std::string_view(buffer_, sizeof buffer_ - stream_.avail_out));
             done_ = result != Z_OK || (stream_.data_type & 128) != 0;
         }
     }
 
     uLong Attribute() const { return ascii_ / 4 >= other_ ? 1 : 0; }
 
+    // Counts the bytes of a first block that is the whole data: deflate's
+    // first bit (BFINAL) set says the first block is the last one.
+    void CountWhole(std::string_view data) {
+        done_ = true;
+        Count(data);
+    }
+
+    static bool FirstBlockIsLast(std::string_view compressed) {
+        return !compressed.empty() && (static_cast<unsigned char>(compressed[0]) & 1) != 0;
+    }
+
   private:
-    void Count(std::size_t produced) {
-        for (std::size_t i = 0; i < produced; ++i) {
-            const auto byte = static_cast<unsigned char>(buffer_[i]);
-            (byte >= 7 && byte <= 127 ? ascii_ : other_) += 1;
+    void Count(std::string_view bytes) {
+        std::uint64_t ascii = 0;
+        for (const char c : bytes) {
+            // 7 to 127, written so that the loop needs no branch.
+            ascii += static_cast<unsigned char>(static_cast<unsigned char>(c) - 7) <= 120;
         }
+        ascii_ += ascii;
+        other_ += bytes.size() - ascii;
     }
 
     z_stream stream_{};
@@ -246,11 +260,14 @@ std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string
     TextAttributeCounter text;
     std::string compressed;
     const bool keep = static_cast<std::uint64_t>(info.st_size) <= keepLimit;
+    // A kept file's attribute is found once its data is deflated; a large
+    // file's as its blocks come.
     const DataSink collect = [&](std::string_view block) {
         header.CompressedSize += block.size();
-        text.Feed(block);
         if (keep) {
             compressed.append(block);
+        } else {
+            text.Feed(block);
         }
     };
     std::string data;
@@ -263,6 +280,11 @@ std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string
     });
     // A small file is deflated in one piece, as it always was.
     deflater.Feed(keep ? std::string_view(data) : std::string_view(), true, collect);
+    if (keep && TextAttributeCounter::FirstBlockIsLast(compressed)) {
+        text.CountWhole(data);
+    } else if (keep) {
+        text.Feed(compressed);
+    }
     header.Size = measured.Size;
     header.Crc = measured.Crc;
     header.InternalAttributes = measured.Size == 0 ? 1 : text.Attribute();

@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <thread>
 #include <cerrno>
 #include <filesystem>
 
@@ -95,21 +99,47 @@ std::vector<CollectedFile> CollectOutputFiles(const std::string& outputFolder,
     return files;
 }
 
-UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* existing) {
-    UpdatePlan plan;
-    std::uint64_t keptData = 0;
-    const auto encode = [&](const CollectedFile& file) -> std::optional<std::size_t> {
-        std::optional<EncodedFile> encoded =
-            EncodeFile(file.Path, file.Name, std::min(KeptFileLimit, KeptDataLimit - keptData));
-        if (!encoded) {
-            return std::nullopt;
+namespace {
+
+// Runs work(0) to work(count - 1) on up to as many threads as the machine has
+// processors (at most four), each index once. When some fail, the failure of
+// the lowest index is thrown once all have finished, so the outcome does not
+// depend on which thread came first.
+void RunInParallel(std::size_t count, const std::function<void(std::size_t)>& work) {
+    std::vector<std::exception_ptr> failures(count);
+    std::atomic<std::size_t> next = 0;
+    const auto worker = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            try {
+                work(i);
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
         }
-        if (encoded->Data) {
-            keptData += encoded->Data->size();
-        }
-        plan.Encoded.push_back(std::move(*encoded));
-        return plan.Encoded.size() - 1;
     };
+    const std::size_t threads =
+        std::min<std::size_t>({count, std::max(1u, std::thread::hardware_concurrency()), 4});
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) {
+        helpers.emplace_back(worker);
+    }
+    worker();
+    helpers.clear();  // joins them
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    }
+}
+
+}  // namespace
+
+UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* existing) {
+    // First which files are encoded: the replacements in archive order, then
+    // the new files; a replaced entry's slot is filled once they are encoded.
+    std::vector<std::size_t> toEncode;
+    std::vector<std::optional<std::size_t>> replacementOfEntry;  // index into toEncode
+    std::vector<std::uint64_t> copiedSize;                       // of each entry copied as it is
 
     std::vector<std::u32string> names;
     for (const CollectedFile& file : files) {
@@ -118,7 +148,7 @@ UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* 
     std::vector<bool> matched(files.size(), false);
     if (existing != nullptr) {
         existing->ForEachEntry([&](const EntryHeader& entry) {
-            if (plan.Replacements.size() == EntryLimit) {
+            if (replacementOfEntry.size() == EntryLimit) {
                 throw InputOutputError("В архиве больше " + std::to_string(EntryLimit) +
                                        " записей: это не архив прогноза. Переместите его в "
                                        "другую папку, чтобы начать новый.");
@@ -131,23 +161,66 @@ UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* 
                     struct stat info {};
                     if (stat(files[i].Path.c_str(), &info) == 0 &&
                         DosDateTime(info.st_mtim.tv_sec) > entry.DosDate) {
-                        replacement = encode(files[i]);
+                        replacement = toEncode.size();
+                        toEncode.push_back(i);
                     }
                     break;
                 }
             }
-            plan.BytesTotal += replacement ? plan.Encoded[*replacement].Header.CompressedSize
-                                           : entry.CompressedSize;
-            plan.Replacements.push_back(replacement);
+            replacementOfEntry.push_back(replacement);
+            copiedSize.push_back(entry.CompressedSize);
         });
     }
-    plan.FirstNew = plan.Encoded.size();
+    const std::size_t firstNew = toEncode.size();
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (!matched[i]) {
-            if (const std::optional<std::size_t> index = encode(files[i])) {
-                plan.BytesTotal += plan.Encoded[*index].Header.CompressedSize;
-            }
+            toEncode.push_back(i);
         }
+    }
+
+    // Which files keep their data in memory, decided by their sizes now, in
+    // order, so that the kept data stays within its limit: a file that grows
+    // after this is not kept.
+    std::vector<std::uint64_t> keepLimits;
+    std::uint64_t keptData = 0;
+    for (const std::size_t i : toEncode) {
+        struct stat info {};
+        const auto size = stat(files[i].Path.c_str(), &info) == 0
+                              ? static_cast<std::uint64_t>(info.st_size)
+                              : std::uint64_t{0};
+        const bool keep = size <= KeptFileLimit && keptData + size <= KeptDataLimit;
+        keptData += keep ? size : 0;
+        keepLimits.push_back(keep ? size : 0);
+    }
+
+    // Deflating is the archive's main cost: the files are encoded side by side.
+    std::vector<std::optional<EncodedFile>> encoded(toEncode.size());
+    RunInParallel(toEncode.size(), [&](std::size_t job) {
+        const CollectedFile& file = files[toEncode[job]];
+        encoded[job] = EncodeFile(file.Path, file.Name, keepLimits[job]);
+    });
+
+    // A file removed since the folder was listed leaves its entry as it is, or
+    // is no new entry.
+    UpdatePlan plan;
+    plan.FirstNew = static_cast<std::size_t>(
+        std::count_if(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(firstNew),
+                      [](const std::optional<EncodedFile>& file) { return file.has_value(); }));
+    std::vector<std::optional<std::size_t>> planIndex(toEncode.size());
+    for (std::size_t job = 0; job < toEncode.size(); ++job) {
+        if (encoded[job]) {
+            planIndex[job] = plan.Encoded.size();
+            plan.BytesTotal += encoded[job]->Header.CompressedSize;
+            plan.Encoded.push_back(std::move(*encoded[job]));
+        }
+    }
+    for (std::size_t entry = 0; entry < replacementOfEntry.size(); ++entry) {
+        const std::optional<std::size_t> job = replacementOfEntry[entry];
+        const std::optional<std::size_t> replacement = job ? planIndex[*job] : std::nullopt;
+        if (!replacement) {
+            plan.BytesTotal += copiedSize[entry];
+        }
+        plan.Replacements.push_back(replacement);
     }
     return plan;
 }

@@ -1,7 +1,6 @@
 // nevalorum-forecast: the forecast without a window.
 
 #include <cstdio>
-#include <iostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -337,10 +336,10 @@ int main(int argc, char** argv) {
     try {
         return nevalorum::Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const nevalorum::UsageError& error) {
-        std::cerr << error.what() << "\n\n" << nevalorum::Usage;
+        std::fprintf(stderr, "%s\n\n%s", error.what(), nevalorum::Usage);
         return 2;
     } catch (const std::exception& error) {
-        std::cerr << error.what() << '\n';
+        std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
 }

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "common/errors.h"
 
@@ -22,7 +23,7 @@ const char* IconvName(CodePage page) {
     return "";
 }
 
-// One iconv conversion descriptor, closed when the conversion is done.
+// One iconv conversion descriptor.
 class Iconv {
   public:
     Iconv(CodePage from, CodePage to) : handle_(iconv_open(IconvName(to), IconvName(from))) {
@@ -44,9 +45,27 @@ class Iconv {
         return result;
     }
 
+    // Back to the initial state, for a conversion of another text.
+    void Reset() { iconv(handle_, nullptr, nullptr, nullptr, nullptr); }
+
   private:
     iconv_t handle_;
 };
+
+constexpr std::size_t CodePageCount = 3;
+
+// The descriptor from one code page to another, opened once by each thread
+// that converts (a page converts a hundred lines) and reset for each text.
+Iconv& ConverterFor(CodePage from, CodePage to) {
+    thread_local std::unique_ptr<Iconv> converters[CodePageCount][CodePageCount];
+    std::unique_ptr<Iconv>& converter =
+        converters[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)];
+    if (converter == nullptr) {
+        converter = std::make_unique<Iconv>(from, to);
+    }
+    converter->Reset();
+    return *converter;
+}
 
 bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
@@ -93,7 +112,7 @@ std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& offset)
 
 std::optional<std::string> ConvertText(std::string_view text, CodePage from, CodePage to,
                                        Unmappable unmappable) {
-    Iconv converter(from, to);
+    Iconv& converter = ConverterFor(from, to);
     std::string result(text.size() * 2 + 16, '\0');
     std::size_t used = 0;
     std::string_view rest = text;

@@ -15,12 +15,12 @@ namespace nevalorum {
 template <typename Parsed>
 class ParsedFileCache {
   public:
-    using Parser = Parsed (*)(const std::string& bytes);
-
     // The contents of the regular file at path as it is on disk now, parsed by
     // parse, or null when there is no such file. The file is read and parsed
-    // again only when its size or modification time changed. Throws
-    // InputOutputError when the file exists but cannot be read.
+    // again only when its size or modification time changed. The parser is
+    // given the file's bytes to keep or to read. Throws InputOutputError when
+    // the file exists but cannot be read.
+    template <typename Parser>
     std::shared_ptr<const Parsed> Get(const std::string& path, Parser parse) {
         const std::optional<FileStamp> stamp = StampOfExistingFile(path);
         if (!stamp) {

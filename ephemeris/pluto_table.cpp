@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "common/conversion.h"
 #include "common/errors.h"
@@ -31,14 +32,16 @@ std::optional<std::int32_t> RecordValue(const std::string& token) {
 
 }  // namespace
 
-PlutoTable ParsePlutoTable(const std::string& text) {
-    PlutoTable table;
+PlutoTable::PlutoTable(std::string text) : text_(std::move(text)) {
     // A record takes two bytes at the least, a digit and a line end: room for
     // them all at once, of which only the part used is ever touched.
-    table.Degrees.reserve(text.size() / 2 + 1);
-    const char* position = text.data();
-    const char* const end = text.data() + text.size();
-    while (true) {
+    degrees_.reserve(text_.size() / 2 + 1);
+}
+
+const std::vector<std::int32_t>& PlutoTable::RecordsUpTo(std::size_t count) const {
+    const char* position = text_.data() + position_;
+    const char* const end = text_.data() + text_.size();
+    while (!finished_ && degrees_.size() < count) {
         // The table's own lines, a number of up to nine digits and a line end,
         // are taken in one step.
         const char* digitEnd = position;
@@ -50,7 +53,7 @@ PlutoTable ParsePlutoTable(const std::string& text) {
             ++digitEnd;
         }
         if (digitEnd > position && digitEnd < end && (*digitEnd == '\n' || *digitEnd == '\r')) {
-            table.Degrees.push_back(static_cast<std::int32_t>(plain));
+            degrees_.push_back(static_cast<std::int32_t>(plain));
             position = digitEnd + 1;
             if (*digitEnd == '\r' && position < end && *position == '\n') {
                 ++position;
@@ -61,7 +64,8 @@ PlutoTable ParsePlutoTable(const std::string& text) {
             ++position;
         }
         if (position == end) {
-            return table;
+            finished_ = true;
+            break;
         }
         const char* const start = position;
         // The usual record, a short decimal number, is read in the one pass that
@@ -83,7 +87,7 @@ PlutoTable ParsePlutoTable(const std::string& text) {
             negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         if (length > 0 && length <= 10 && (position == end || IsBlankOrLineEnd(*position)) &&
             value >= INT32_MIN && value <= INT32_MAX) {
-            table.Degrees.push_back(static_cast<std::int32_t>(value));
+            degrees_.push_back(static_cast<std::int32_t>(value));
         } else {
             while (position < end && !IsBlankOrLineEnd(*position)) {
                 ++position;
@@ -92,16 +96,25 @@ PlutoTable ParsePlutoTable(const std::string& text) {
             // A leading blank would be accepted by ParseInteger; the token has none.
             const std::optional<std::int32_t> record = RecordValue(token);
             if (!record) {
-                table.InvalidRecord = token;
-                return table;
+                invalidRecord_ = token;
+                finished_ = true;
+                break;
             }
-            table.Degrees.push_back(*record);
+            degrees_.push_back(*record);
         }
         // The rest of the record's line is ignored.
         while (position < end && *position != '\n' && *position != '\r') {
             ++position;
         }
     }
+    position_ = static_cast<std::size_t>(position - text_.data());
+    return degrees_;
+}
+
+PlutoTable ParsePlutoTable(std::string text) {
+    PlutoTable table(std::move(text));
+    table.RecordsUpTo(SIZE_MAX);
+    return table;
 }
 
 PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
@@ -113,15 +126,18 @@ PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
 
 double PlutoSource::Longitude(EphemerisDay moment) const {
     const double day = Int(moment);
-    const auto recordCount = static_cast<double>(table_->Degrees.size());
-    if (day >= 1 && day <= recordCount) {
-        const double longitude = table_->Degrees[static_cast<std::size_t>(day) - 1] + 0.0045;
-        return NormalizeDegrees(longitude);
-    }
-    if (day > recordCount && table_->InvalidRecord) {
-        throw InputOutputError("Invalid numeric format in " + path_ + ", record " +
-                               std::to_string(table_->Degrees.size() + 1) + ": '" +
-                               *table_->InvalidRecord + "'");
+    if (day >= 1) {
+        // Days beyond any table ask for all of it.
+        const auto wanted = day < 1e15 ? static_cast<std::size_t>(day) : SIZE_MAX;
+        const std::vector<std::int32_t>& records = table_->RecordsUpTo(wanted);
+        if (wanted <= records.size()) {
+            return NormalizeDegrees(records[wanted - 1] + 0.0045);
+        }
+        if (table_->InvalidRecord()) {
+            throw InputOutputError("Invalid numeric format in " + path_ + ", record " +
+                                   std::to_string(records.size() + 1) + ": '" +
+                                   *table_->InvalidRecord() + "'");
+        }
     }
     char dayText[32];
     std::snprintf(dayText, sizeof dayText, "%.0f", day + 0.0);  // + 0.0 turns -0 into 0

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/errors.h"
 #include "ephemeris/pluto_table.h"
@@ -14,7 +15,8 @@ using namespace nevalorum;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const PlutoTable parsed = ParsePlutoTable(text);
-    if (parsed.InvalidRecord && parsed.InvalidRecord->empty()) {
+    const std::vector<std::int32_t>& degrees = parsed.RecordsUpTo(SIZE_MAX);
+    if (parsed.InvalidRecord() && parsed.InvalidRecord()->empty()) {
         fuzzing::Fail("an empty record was called invalid");
     }
 
@@ -23,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PlutoTableCache cache;  // its own, as a rewrite of one size may keep the stamp
     const PlutoSource pluto(folder, cache);
 
-    const auto records = static_cast<double>(parsed.Degrees.size());
+    const auto records = static_cast<double>(degrees.size());
     // Days before the table, its first and last, past its end, and moments within a day.
     for (double moment : {-1.5, 0.0, 0.999, 1.0, 1.5, 2.25, records / 2 + 0.5, records,
                           records + 0.75, records + 1.0, records + 2.0, 1e12}) {
@@ -33,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!(day >= 1 && day <= records)) {
                 fuzzing::Fail("a day outside the table has a longitude");
             }
-            const std::int32_t degrees = parsed.Degrees[static_cast<std::size_t>(day) - 1];
+            const std::int32_t degrees = degrees[static_cast<std::size_t>(day) - 1];
             if (!(longitude >= 0 && longitude <= 360) ||
                 std::abs(std::remainder(longitude - degrees - 0.0045, 360.0)) > 1e-3) {
                 fuzzing::Fail("the longitude is not the record's degrees");

@@ -158,19 +158,28 @@ TEST_F(OutputArchiveTest, InternalAttributeAndMethodByContents) {
         std::string bytes;
         int internal, method;
     };
-    std::string noise;
     std::uint32_t state = 2463534242u;  // xorshift: bytes that do not compress
-    for (int i = 0; i < 4000; ++i) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        noise += static_cast<char>(state & 0xFF);
-    }
+    const auto noise = [&state](std::size_t length, unsigned char from, unsigned char count) {
+        std::string bytes;
+        for (std::size_t i = 0; i < length; ++i) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            bytes += static_cast<char>(from + state % count);
+        }
+        return bytes;
+    };
+    // Incompressible letters fill deflate's first block long before 20,000
+    // bytes, so only the start of these files decides.
+    const std::string textThenBinary = noise(20000, 'a', 26) + noise(30000, 0x80, 128);
+    const std::string binaryThenText = noise(20000, 0x80, 128) + noise(100000, 'a', 26);
     const Case cases[] = {
         {"plain.txt", std::string(2000, 'a') + "\r\nline two\r\n", 1, 8},
         {"mostly_text.txt", std::string(400, 'x') + std::string(100, '\x01'), 1, 8},
         {"mostly_binary.bin", std::string(400, 'x') + std::string(101, '\x01'), 0, 8},
-        {"noise.bin", noise, 0, 0},
+        {"noise.bin", noise(4000, 0, 255), 0, 0},
+        {"text_then_binary.bin", textThenBinary, 1, 8},
+        {"binary_then_text.txt", binaryThenText, 0, 8},
         {"empty.txt", "", 1, 0},
     };
     fs::remove_all(Output());

@@ -51,6 +51,13 @@ TEST_F(PlutoTableFile, ReadsTheLineOfTheDay) {
     for (const Case& c : cases) {
         EXPECT_NEAR(PlutoLongitude(c.moment, Folder(), cache_), c.expected, 1e-9) << c.moment;
     }
+    // The table is read only as far as a day asks; a later day read first
+    // leaves the earlier ones as they are.
+    PlutoTableCache fresh;
+    const PlutoSource pluto(Folder(), fresh);
+    for (auto c = std::rbegin(cases); c != std::rend(cases); ++c) {
+        EXPECT_NEAR(pluto.Longitude(c->moment), c->expected, 1e-9) << c->moment;
+    }
 }
 
 TEST_F(PlutoTableFile, DaysOutsideTheTableAreErrors) {
@@ -127,8 +134,15 @@ TEST(ParsePlutoTable, RecordsAsIntegersReadThem) {
     };
     for (const Case& c : cases) {
         const PlutoTable table = ParsePlutoTable(c.text);
-        EXPECT_EQ(table.Degrees, c.degrees) << c.text;
-        EXPECT_EQ(table.InvalidRecord, c.invalid) << c.text;
+        EXPECT_EQ(table.RecordsUpTo(SIZE_MAX), c.degrees) << c.text;
+        EXPECT_EQ(table.InvalidRecord(), c.invalid) << c.text;
+        // Read a record at a time, the table ends the same way.
+        const PlutoTable stepwise(c.text);
+        for (std::size_t count = 1; count <= c.degrees.size() + 1; ++count) {
+            stepwise.RecordsUpTo(count);
+        }
+        EXPECT_EQ(stepwise.RecordsUpTo(SIZE_MAX), c.degrees) << c.text;
+        EXPECT_EQ(stepwise.InvalidRecord(), c.invalid) << c.text;
     }
 }
 
