@@ -35,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!(day >= 1 && day <= records)) {
                 fuzzing::Fail("a day outside the table has a longitude");
             }
-            const std::int32_t degrees = degrees[static_cast<std::size_t>(day) - 1];
+            const std::int32_t record = degrees[static_cast<std::size_t>(day) - 1];
             if (!(longitude >= 0 && longitude <= 360) ||
-                std::abs(std::remainder(longitude - degrees - 0.0045, 360.0)) > 1e-3) {
+                std::abs(std::remainder(longitude - record - 0.0045, 360.0)) > 1e-3) {
                 fuzzing::Fail("the longitude is not the record's degrees");
             }
         } catch (const InputOutputError&) {
