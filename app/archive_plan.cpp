@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <thread>
-#include <cerrno>
-#include <filesystem>
 
 #include "common/errors.h"
 #include "common/files.h"

@@ -123,16 +123,14 @@ void TZNevalorumPelinorForm::CreateMenu() {
 }
 
 bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
-    // The pointer or the focus on a month button, or a press on it where no
-    // pointer hovers (a touch screen): its page is loaded into the hidden month
-    // viewer, so that the click shows it at once.
-    if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn ||
-        event->type() == QEvent::MouseButtonPress) {
+    // The pointer or the focus on a month button: its page is loaded ahead
+    // into the hidden month viewer, so that the click shows it at once.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn) {
         for (int k = 1; k <= 6; ++k) {
             if (watched == monthButtons_[k] && monthButtons_[k]->isEnabled() &&
                 windows_.Month != nullptr) {
                 windows_.Month->Preload(
-                    QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]]));
+                    {QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]])});
             }
         }
     }
@@ -402,6 +400,7 @@ void TZNevalorumPelinorForm::TopicCommand(int topic) {
         state_.Topic = topic;
         setWindowTitle(TopicCaption(state_));
         RunAndArchive();
+        PreloadMonths(1);
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }
@@ -445,7 +444,29 @@ void TZNevalorumPelinorForm::RunAndArchive() {
     });
 }
 
+void TZNevalorumPelinorForm::SetWindows(const SecondaryWindows& windows) {
+    windows_ = windows;
+    if (windows_.Month != nullptr) {
+        connect(windows_.Month, &QDialog::finished, this,
+                [this] { PreloadMonths(shownMonthButton_ + 1); });
+    }
+}
+
+void TZNevalorumPelinorForm::PreloadMonths(int firstButton) {
+    if (windows_.Month == nullptr) {
+        return;
+    }
+    QStringList pages;
+    for (int k = firstButton; k <= 6 && pages.size() < ReportViewer::ReadyPageLimit; ++k) {
+        if (monthButtons_[k]->isEnabled()) {
+            pages.append(QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]]));
+        }
+    }
+    windows_.Month->Preload(pages);
+}
+
 void TZNevalorumPelinorForm::MonthCommand(int button) {
+    shownMonthButton_ = button;
     selectedPage_ = QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[button]]);
     if (windows_.Month != nullptr) {
         windows_.Month->ShowPage(selectedPage_);

@@ -43,7 +43,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     // unless a presenter is set.
     TZNevalorumPelinorForm(const Folders& folders, Clock clock);
 
-    void SetWindows(const SecondaryWindows& windows) { windows_ = windows; }
+    void SetWindows(const SecondaryWindows& windows);
     void SetErrorPresenter(ErrorPresenter presenter) { presentError_ = std::move(presenter); }
     // The save dialog of the PDF command, unless a chooser is set.
     void SetSavePathChooser(SavePathChooser chooser) { choosePath_ = std::move(chooser); }
@@ -73,6 +73,10 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void TopicCommand(int topic);
     void RunAndArchive();
     void MonthCommand(int button);
+    // Loads the pages of the month buttons from firstButton on ahead, as many
+    // as the month viewer keeps ready: after a run from the first, after a
+    // month was shown from the one after it, the order a person reads in.
+    void PreloadMonths(int firstButton);
     void OpenHelpTopic(int number);
     void SaveForecastPdf();
     void ShowError(const QString& message);
@@ -85,6 +89,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     RunState state_;
     ForecastCaches caches_;
     QString selectedPage_;
+    int shownMonthButton_ = 0;  // the month button whose page was shown last
     bool setupRan_ = false;
     bool painted_ = false;
     bool viewersPrepared_ = false;

@@ -14,6 +14,16 @@ namespace nevalorum {
 void PrepareApplication() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // The pages, all local files, share one renderer process: the month
+    // viewer keeps pages loaded ahead, which would otherwise start a renderer
+    // each. The web engine reads its switches from this variable when the
+    // application starts; switches already in it are kept.
+    constexpr char Switches[] = "QTWEBENGINE_CHROMIUM_FLAGS";
+    constexpr char ProcessPerSite[] = "--process-per-site";
+    const QByteArray switches = qgetenv(Switches);
+    if (!switches.split(' ').contains(ProcessPerSite)) {
+        qputenv(Switches, (switches + " " + ProcessPerSite).trimmed());
+    }
 }
 
 QStringList InstallRussianTranslations(QApplication& application) {

@@ -21,6 +21,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -139,11 +140,7 @@ ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideW
     resize(ViewerPlace(screen->size(), screen->availableGeometry(), {}, wideWidth_).size());
 }
 
-void ReportViewer::Prepare() {
-    if (prepared_) {
-        return;
-    }
-    prepared_ = true;
+QWebEnginePage* ReportViewer::CreatePage() {
     auto* page = new LocalPage(WebBrowser1, [this](const QString& path) {
         // Told outside the browser's own call.
         QTimer::singleShot(0, this, [this, path] { ReportMissingPage(path); });
@@ -160,9 +157,18 @@ void ReportViewer::Prepare() {
     for (const auto& text : texts) {
         page->action(text.Action)->setText(text.Text);
     }
-    WebBrowser1->setPage(page);
     connect(page, &QWebEnginePage::pdfPrintingFinished, this,
             [this](const QString&, bool success) { emit PrintFinished(success); });
+    return page;
+}
+
+void ReportViewer::Prepare() {
+    if (prepared_) {
+        return;
+    }
+    prepared_ = true;
+    QWebEnginePage* page = CreatePage();
+    WebBrowser1->setPage(page);
     connect(WebBrowser1, &QWebEngineView::printFinished, this,
             [this](bool success) { emit PrintFinished(success); });
 
@@ -197,14 +203,38 @@ QWebEngineView* ReportViewer::Browser() {
 void ReportViewer::ShowPage(const QString& path) {
     Prepare();
     if (QFile::exists(path)) {
-        // The page as the file now is: loaded unless Preload has just begun
-        // to load this very file.
-        if (preloaded_ != FileStamp(path)) {
-            WebBrowser1->load(QUrl::fromLocalFile(path));
+        const QUrl url = QUrl::fromLocalFile(path);
+        const QString stamp = FileStamp(path);
+        // The page as the file now is: the browser's page when it is that
+        // page, else one loaded ahead (or loading), else loaded now.
+        if (shownStamp_ != stamp || WebBrowser1->url() != url) {
+            const auto ready =
+                std::find_if(ready_.begin(), ready_.end(),
+                             [&](const ReadyPage& page) { return page.Stamp == stamp; });
+            QWebEnginePage* shown = WebBrowser1->page();
+            if (ready != ready_.end() && (ready->Loaded || ready->Page == loadingAhead_)) {
+                if (ready->Page == loadingAhead_) {
+                    // Its load goes on, in the browser.
+                    disconnect(loadedAhead_);
+                    loadingAhead_ = nullptr;
+                }
+                WebBrowser1->setPage(ready->Page);
+                ready_.erase(ready);
+                // A page leaves the browser for good: the web engine draws a
+                // page put back into a browser as an empty one.
+                shown->deleteLater();
+            } else {
+                if (ready != ready_.end()) {
+                    ready->Page->deleteLater();
+                    ready_.erase(ready);
+                }
+                WebBrowser1->load(url);
+            }
+            shownStamp_ = stamp;
         }
+        StopLoadingAhead();
         // Back and Forward lead through the pages of this showing only.
         QWebEnginePage* page = WebBrowser1->page();
-        const QUrl url = QUrl::fromLocalFile(path);
         if (page->url() == url && !page->isLoading()) {
             page->history()->clear();
         } else {
@@ -213,29 +243,105 @@ void ReportViewer::ShowPage(const QString& path) {
                 Qt::SingleShotConnection);
         }
     } else if (WebBrowser1->url() != shown_) {
-        // The page of the previous showing, not one loaded ahead for a click
-        // that did not come.
+        // The page of the previous showing.
+        shownStamp_.clear();
         WebBrowser1->setUrl(shown_.isEmpty() ? QUrl("about:blank") : shown_);
     }
-    preloaded_.clear();
     open();
 }
 
 void ReportViewer::hideEvent(QHideEvent* event) {
     shown_ = WebBrowser1->url();
     QDialog::hideEvent(event);
+    QTimer::singleShot(0, this, &ReportViewer::LoadNextReadyPage);
 }
 
-void ReportViewer::Preload(const QString& path) {
-    if (isVisible() || !QFile::exists(path) || preloaded_ == FileStamp(path)) {
+void ReportViewer::Preload(const QStringList& paths) {
+    Prepare();
+    QStringList stamps;
+    for (const QString& path : paths) {
+        stamps.append(QFile::exists(path) ? FileStamp(path) : QString());
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& stamp = stamps[i];
+        const auto isThisFile = [&](const ReadyPage& page) { return page.Stamp == stamp; };
+        if (stamp.isEmpty() ||
+            (shownStamp_ == stamp && WebBrowser1->url() == QUrl::fromLocalFile(paths[i])) ||
+            std::any_of(ready_.begin(), ready_.end(), isThisFile)) {
+            continue;
+        }
+        if (ready_.size() == static_cast<std::size_t>(ReadyPageLimit)) {
+            // The oldest page none of these files needs gives way.
+            const auto unneeded =
+                std::find_if(ready_.begin(), ready_.end(), [&](const ReadyPage& page) {
+                    return !stamps.contains(page.Stamp) && page.Page != loadingAhead_;
+                });
+            if (unneeded == ready_.end()) {
+                continue;
+            }
+            unneeded->Page->deleteLater();
+            ready_.erase(unneeded);
+        }
+        ready_.push_back({.Page = CreatePage(),
+                          .Stamp = stamp,
+                          .Url = QUrl::fromLocalFile(paths[i]),
+                          .Loaded = false});
+    }
+    LoadNextReadyPage();
+}
+
+bool ReportViewer::LoadingAhead() const {
+    return std::any_of(ready_.begin(), ready_.end(),
+                       [](const ReadyPage& page) { return !page.Loaded; });
+}
+
+void ReportViewer::LoadNextReadyPage() {
+    // While the window is shown, its page has the renderer to itself.
+    const auto next = std::find_if(ready_.begin(), ready_.end(),
+                                   [](const ReadyPage& page) { return !page.Loaded; });
+    if (loadingAhead_ != nullptr || next == ready_.end() || isVisible()) {
         return;
     }
-    Prepare();
-    preloaded_ = FileStamp(path);
-    WebBrowser1->load(QUrl::fromLocalFile(path));
-    // Drawn now, though the window is hidden, so that the window shows the
-    // page with its first paint.
-    WebBrowser1->page()->setVisible(true);
+    QWebEnginePage* page = next->Page;
+    loadingAhead_ = page;
+    const QUrl url = next->Url;
+    loadedAhead_ =
+        connect(page, &QWebEnginePage::loadFinished, this, [this, page, url](bool loaded) {
+            // A new page may first report its empty start page as loaded.
+            if (loaded && page->url() != url) {
+                return;
+            }
+            disconnect(loadedAhead_);
+            loadingAhead_ = nullptr;
+            // Laid out and drawn once, the page waits for its click hidden, as
+            // a page of a window not shown is.
+            page->setVisible(false);
+            const auto entry =
+                std::find_if(ready_.begin(), ready_.end(),
+                             [page](const ReadyPage& ready) { return ready.Page == page; });
+            if (entry != ready_.end()) {
+                entry->Loaded = true;
+                if (!loaded) {
+                    entry->Stamp.clear();  // not shown for its file
+                }
+            }
+            LoadNextReadyPage();
+        });
+    page->load(next->Url);
+    // Drawn while it loads, though no window shows it, so that the window
+    // shows the page with its first paint.
+    page->setVisible(true);
+}
+
+void ReportViewer::StopLoadingAhead() {
+    if (loadingAhead_ == nullptr) {
+        return;
+    }
+    // Loaded again from the start once the window is closed.
+    disconnect(loadedAhead_);
+    loadingAhead_->triggerAction(QWebEnginePage::Stop);
+    loadingAhead_->setVisible(false);
+    loadingAhead_ = nullptr;
 }
 
 QMenu* ReportViewer::CreateContextMenu() {

@@ -14,11 +14,13 @@
 #include <QRect>
 #include <QString>
 #include <QUrl>
+#include <vector>
 
 class QFrame;
 class QMenu;
 class QPrinter;
 class QPushButton;
+class QWebEnginePage;
 class QWebEngineView;
 
 namespace nevalorum {
@@ -42,11 +44,18 @@ class ReportViewer : public QDialog {
     // does not exist the window keeps the page it showed before.
     void ShowPage(const QString& path);
 
-    // Begins to load the page while the window is hidden, so that a ShowPage
-    // of the same file that follows shows it at once: the main window calls it
-    // when the pointer or the keyboard's focus reaches a month button. Does
-    // nothing while the window is shown or when the file does not exist.
-    void Preload(const QString& path);
+    // Loads the pages ahead while the window is hidden, each into a browser
+    // page of its own, one after the other in the order given, so that a
+    // ShowPage of any of them shows it at once: the main window calls it for
+    // the months a person is likely to open next, and for one page when the
+    // pointer or the keyboard's focus reaches a month button. A file whose
+    // page is ready as the file now is, or that does not exist, is skipped.
+    // At most ReadyPageLimit pages are kept ready; a page is shown once and
+    // then given up, so that the web engine holds few documents.
+    void Preload(const QStringList& paths);
+    static constexpr int ReadyPageLimit = 2;
+    // Whether pages given to Preload wait for their load or are loading.
+    bool LoadingAhead() const;
 
     // Prints the shown page on the printer: a PDF file through the browser's
     // own PDF output, which keeps the text; any other printer page by page.
@@ -70,14 +79,29 @@ class ReportViewer : public QDialog {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // A browser page loaded ahead, or waiting for its load, from a file as
+    // it was (its stamp).
+    struct ReadyPage {
+        QWebEnginePage* Page = nullptr;
+        QString Stamp;
+        QUrl Url;
+        bool Loaded = false;
+    };
+
+    QWebEnginePage* CreatePage();
+    void LoadNextReadyPage();
+    void StopLoadingAhead();
     void BitBtn1Click();
     void ReportMissingPage(const QString& path);
     void PlaceOnScreen();
 
     const int wideWidth_;
     bool prepared_ = false;
-    QString preloaded_;  // the stamp of the file Preload began to load, if any
-    QUrl shown_;         // the page the window showed when it was last closed
+    QString shownStamp_;                      // of the file the browser's page was loaded from
+    std::vector<ReadyPage> ready_;            // in the order they were asked for
+    QWebEnginePage* loadingAhead_ = nullptr;  // the ready page loading now
+    QMetaObject::Connection loadedAhead_;     // to the end of that load
+    QUrl shown_;                              // the page the window showed when it was last closed
     QFrame* Panel1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;

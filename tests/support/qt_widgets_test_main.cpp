@@ -1,13 +1,15 @@
 // The main of test programs with windows: every test runs inside a QApplication
-// on the offscreen platform, with the web engine's contexts shared as it needs.
+// on the offscreen platform, prepared as the desktop program prepares its own.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
+#include "app/gui/program.h"
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    nevalorum::PrepareApplication();
     // The offscreen platform unless the environment names one (a test run under
     // xvfb-run with QT_QPA_PLATFORM=xcb takes screenshots of what a person sees).
     int qtArgc = qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? 1 : 3;

@@ -23,6 +23,7 @@
 #include "app/gui/report_viewer.h"
 #include "app/gui/spin_field.h"
 #include "app/gui/window_layout.h"
+#include "common/codepage.h"
 #include "common/files.h"
 #include "tests/app/gui/modal_closer.h"
 #include "tests/support/installed_folder.h"
@@ -58,13 +59,6 @@ class MainWindowTest : public testing::InstalledFolderTest {
                 [this](const QString& message) { messages_.push_back(message); });
         }
         windows_ = CreateSecondaryWindows(*window_);
-        // The month viewer's loads are followed from the start: a page may be
-        // loaded ahead, before the click that shows it.
-        QWebEngineView* month = windows_.Month->Browser();
-        QObject::connect(month, &QWebEngineView::loadStarted, month,
-                         [this] { monthLoading_ = true; });
-        QObject::connect(month, &QWebEngineView::loadFinished, month,
-                         [this] { monthLoading_ = false; });
         window_->show();
         ASSERT_TRUE(QTest::qWaitFor([this] { return window_->SetupDone(); }));
         window_->activateWindow();
@@ -104,6 +98,13 @@ class MainWindowTest : public testing::InstalledFolderTest {
 
     std::string Output(const std::string& name) const { return folder_.Path() + "Output/" + name; }
 
+    // The page of month button k after a run on Today.
+    static std::string MonthPageName(int k) {
+        const char* names[] = {"Hor_12_2026.html", "Hor_01_2027.html", "Hor_02_2027.html",
+                               "Hor_03_2027.html", "Hor_04_2027.html", "Hor_05_2027.html"};
+        return names[k - 1];
+    }
+
     // Clicks link number index of the page with the mouse, as a person does (a
     // link followed by a script is one the browser's Back skips).
     static void ClickLink(QWebEngineView* browser, int index) {
@@ -127,8 +128,9 @@ class MainWindowTest : public testing::InstalledFolderTest {
     // Waits until the month viewer shows the page, loaded ahead or on the click;
     // true when it does.
     bool WaitForMonthPage(const QUrl& url) {
+        QWebEngineView* browser = windows_.Month->Browser();
         return QTest::qWaitFor(
-            [&] { return windows_.Month->Browser()->url() == url && !monthLoading_; }, 20000);
+            [&] { return browser->url() == url && !browser->page()->isLoading(); }, 20000);
     }
 
     static bool WaitForLoad(QWebEngineView* browser) {
@@ -138,7 +140,6 @@ class MainWindowTest : public testing::InstalledFolderTest {
 
     std::unique_ptr<TZNevalorumPelinorForm> window_;
     SecondaryWindows windows_;
-    bool monthLoading_ = false;
     std::vector<QString> messages_;
 };
 
@@ -289,18 +290,18 @@ TEST_F(MainWindowTest, SetupGoesOnPastAMissingFile) {
         // Every month button is in its place and opens its own month.
         TypeBirth("Иван", 5, 3, 1990);
         Find<QPushButton>("Button13")->click();
-        const char* pages[] = {"",
-                               "Hor_12_2026.html",
-                               "Hor_01_2027.html",
-                               "Hor_02_2027.html",
-                               "Hor_03_2027.html",
-                               "Hor_04_2027.html",
-                               "Hor_05_2027.html"};
+        // Each month opened where the picture failed; the first and the last
+        // where a later step did (each page takes seconds in this build).
+        const bool everyMonth = std::string(c.file) == "System/02.bmp";
         for (int k = 1; k <= 6; ++k) {
             EXPECT_EQ(MonthButton(k)->geometry(), layout::MonthButton(k)) << c.file << " " << k;
+            EXPECT_TRUE(MonthButton(k)->isEnabled()) << c.file << " " << k;
+            if (!everyMonth && k != 1 && k != 6) {
+                continue;
+            }
             QTest::mouseClick(MonthButton(k), Qt::LeftButton);
             ASSERT_TRUE(windows_.Month->isVisible()) << c.file << " " << k;
-            EXPECT_TRUE(WaitForMonthPage(PageUrl(pages[k]))) << c.file << " " << k;
+            EXPECT_TRUE(WaitForMonthPage(PageUrl(MonthPageName(k)))) << c.file << " " << k;
             windows_.Month->accept();
         }
         EXPECT_EQ(messages_.size(), 1u) << c.file;
@@ -343,16 +344,8 @@ TEST_F(MainWindowTest, MonthViewerShowsFollowsAndPrints) {
     TypeBirth("Иван", 5, 3, 1990);
     Find<QPushButton>("Button16")->click();
     QWebEngineView* browser = windows_.Month->Browser();
-    // The page may be loaded ahead while the button is pressed: wait for its
-    // own load, whichever came first.
-    QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
     Find<QPushButton>("Button2")->click();
-    const QUrl january = QUrl::fromLocalFile(QString::fromStdString(Output("Hor_01_2027.html")));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return browser->url() == january && !loaded.isEmpty() && loaded.last().at(0).toBool();
-        },
-        20000));
+    ASSERT_TRUE(WaitForMonthPage(PageUrl("Hor_01_2027.html")));
 
     const std::string screenshots = std::string(std::getenv("NEVALORUM_ARTEFACTS")) + "/";
     fs::create_directories(screenshots);
@@ -655,9 +648,11 @@ TEST_F(MainWindowTest, KeysOfAViewer) {
     EXPECT_FALSE(windows_.Month->isVisible());
 }
 
-// The pointer on a month button loads its page into the hidden viewer; the
-// click then shows it without loading it again, unless the file has changed.
-TEST_F(MainWindowTest, PageOfTheMonthUnderThePointerIsReadyForTheClick) {
+// The months a person opens next are loaded ahead while the viewer is hidden:
+// the first ones after a run, the following ones after a month was shown, the
+// one under the pointer. A click shows such a page without loading it again,
+// unless the file has changed since.
+TEST_F(MainWindowTest, PagesOfTheNextMonthsAreReadyForTheClick) {
     Open();
     TypeBirth("Иван", 5, 3, 1990);
     Find<QPushButton>("Button16")->click();
@@ -672,44 +667,61 @@ TEST_F(MainWindowTest, PageOfTheMonthUnderThePointerIsReadyForTheClick) {
         EXPECT_TRUE(QTest::qWaitFor([&done] { return done; }));
         return text;
     };
-
-    const auto loaded = [browser](const QUrl& url) {
-        return QTest::qWaitFor(
-            [&] { return browser->url() == url && !browser->page()->isLoading(); });
+    const auto loadedAhead = [this] {
+        return QTest::qWaitFor([this] { return !windows_.Month->LoadingAhead(); }, 20000);
     };
+
+    // Month after month, as a person reads: each page is ready, loaded in
+    // full when its window opens.
+    for (int k = 1; k <= 6; ++k) {
+        ASSERT_TRUE(loadedAhead()) << k;
+        QTest::mouseClick(MonthButton(k), Qt::LeftButton);
+        EXPECT_TRUE(windows_.Month->isVisible()) << k;
+        EXPECT_EQ(browser->url(), PageUrl(MonthPageName(k))) << k;
+        EXPECT_FALSE(browser->page()->isLoading()) << k;
+        EXPECT_TRUE(pageText().contains("Иван")) << k;
+        EXPECT_FALSE(browser->history()->canGoBack()) << k;
+        windows_.Month->accept();
+    }
+
+    // A page rewritten after the run: the pointer on its button loads it
+    // again, ahead of the click.
+    const std::string february = Output("Hor_02_2027.html");
+    std::string bytes = ReadWholeFile(february);
+    bytes.replace(bytes.find(Utf8ToCp1251("Иван")), 4, Utf8ToCp1251("Пётр"));
+    folder_.Write("Output/Hor_02_2027.html", bytes);
+    testing::MarkAsChanged(february);
     QTest::mouseMove(MonthButton(3));
-    ASSERT_TRUE(loaded(PageUrl("Hor_02_2027.html")));
-    EXPECT_FALSE(windows_.Month->isVisible());
-    QSignalSpy loads(browser, &QWebEngineView::loadStarted);
+    ASSERT_TRUE(loadedAhead());
     QTest::mouseClick(MonthButton(3), Qt::LeftButton);
+    EXPECT_FALSE(browser->page()->isLoading());
+    EXPECT_TRUE(pageText().contains("Пётр"));
+    windows_.Month->accept();
+    QTest::mouseMove(window_.get(), layout::MonthButton(6).bottomRight() + QPoint(40, 40));
+
+    // A month whose page is gone: the viewer shows the page of its previous showing.
+    fs::remove(Output("Hor_04_2027.html"));
+    QTest::mouseClick(MonthButton(5), Qt::LeftButton);
     EXPECT_TRUE(windows_.Month->isVisible());
-    QTest::qWait(200);
-    EXPECT_EQ(loads.count(), 0);
-    EXPECT_EQ(browser->url(), PageUrl("Hor_02_2027.html"));
-    EXPECT_TRUE(pageText().contains("Иван"));
+    ASSERT_TRUE(WaitForMonthPage(PageUrl("Hor_02_2027.html")));
     windows_.Month->accept();
 
-    // Loaded ahead for a click that did not come, then a month whose page is
-    // gone: the viewer shows the page of its previous showing.
-    QTest::mouseMove(MonthButton(5));
-    ASSERT_TRUE(loaded(PageUrl("Hor_04_2027.html")));
-    fs::remove(Output("Hor_05_2027.html"));
-    QTest::mouseClick(MonthButton(6), Qt::LeftButton);
-    EXPECT_TRUE(windows_.Month->isVisible());
-    ASSERT_TRUE(loaded(PageUrl("Hor_02_2027.html")));
-    windows_.Month->accept();
-
-    // Hovered, then rewritten by a new run before the click: the click loads
-    // the new page.
-    QTest::mouseMove(MonthButton(4));
-    ASSERT_TRUE(loaded(PageUrl("Hor_03_2027.html")));
+    // Rewritten by a new run: a month not loaded ahead loads on its click; the
+    // month after it, loaded ahead meanwhile, shows at once. Both show the new
+    // page, with nothing to go back to.
     TypeBirth("Мария", 5, 3, 1990);
     Find<QPushButton>("Button16")->click();
-    loads.clear();
-    QTest::mouseClick(MonthButton(4), Qt::LeftButton);
-    ASSERT_TRUE(WaitForLoad(browser));
-    EXPECT_EQ(loads.count(), 1);
-    EXPECT_EQ(browser->url(), PageUrl("Hor_03_2027.html"));
+    QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
+    QTest::mouseClick(MonthButton(5), Qt::LeftButton);
+    ASSERT_TRUE(loaded.wait(20000));
+    EXPECT_EQ(browser->url(), PageUrl("Hor_04_2027.html"));
+    EXPECT_TRUE(pageText().contains("Мария"));
+    EXPECT_FALSE(browser->history()->canGoBack());
+    windows_.Month->accept();
+    ASSERT_TRUE(loadedAhead());
+    QTest::mouseClick(MonthButton(6), Qt::LeftButton);
+    EXPECT_EQ(browser->url(), PageUrl("Hor_05_2027.html"));
+    EXPECT_FALSE(browser->page()->isLoading());
     EXPECT_TRUE(pageText().contains("Мария"));
     EXPECT_FALSE(browser->history()->canGoBack());
 }
