@@ -142,8 +142,12 @@ ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideW
 
 QWebEnginePage* ReportViewer::CreatePage() {
     auto* page = new LocalPage(WebBrowser1, [this](const QString& path) {
-        // Told outside the browser's own call.
-        QTimer::singleShot(0, this, [this, path] { ReportMissingPage(path); });
+        // Told outside the browser's own call, and only for a link followed
+        // in the window: a file gone before its page was loaded ahead is
+        // loaded, or reported, when its month is opened.
+        if (isVisible()) {
+            QTimer::singleShot(0, this, [this, path] { ReportMissingPage(path); });
+        }
     });
     page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     const struct {
