@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "app/forecast_run.h"
-#include "app/output_archive.h"
+#include "archive/output_archive.h"
 
 namespace nevalorum {
 namespace {

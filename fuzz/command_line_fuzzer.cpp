@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/cli/command_line.h"
 #include "common/errors.h"
 #include "fuzz/fuzz_support.h"
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "app/output_archive.h"
+#include "archive/output_archive.h"
 #include "common/errors.h"
 #include "fuzz/fuzz_support.h"
 

@@ -10,7 +10,7 @@
 #include <QWebEngineProfile>
 #include <cstdio>
 
-#include "app/pdf_merge.h"
+#include "app/gui/pdf_merge.h"
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"

@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <cstdio>
 
-#include "app/command_line.h"
+#include "app/cli/command_line.h"
 #include "app/gui/error_box.h"
 #include "app/gui/forecast_pdf.h"
 #include "app/gui/program.h"

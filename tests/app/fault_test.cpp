@@ -13,7 +13,7 @@
 #include <map>
 
 #include "app/forecast_run.h"
-#include "app/output_archive.h"
+#include "archive/output_archive.h"
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"

@@ -1,13 +1,13 @@
-#include "app/output_archive.h"
+#include "archive/output_archive.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <memory>
 
-#include "app/archive_plan.h"
-#include "app/archive_reader.h"
-#include "app/archive_writer.h"
+#include "archive/archive_plan.h"
+#include "archive/archive_reader.h"
+#include "archive/archive_writer.h"
 #include "common/errors.h"
 #include "common/files.h"
 

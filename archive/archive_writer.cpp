@@ -1,4 +1,4 @@
-#include "app/archive_writer.h"
+#include "archive/archive_writer.h"
 
 #include <cerrno>
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/archive_entry.h"
+#include "archive/archive_entry.h"
 
 namespace nevalorum {
 

@@ -1,4 +1,4 @@
-#include "app/pdf_merge.h"
+#include "app/gui/pdf_merge.h"
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>

@@ -1,4 +1,4 @@
-#include "app/output_archive.h"
+#include "archive/output_archive.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

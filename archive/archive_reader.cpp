@@ -1,4 +1,4 @@
-#include "app/archive_reader.h"
+#include "archive/archive_reader.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "app/archive_entry.h"
+#include "archive/archive_entry.h"
 
 #include <fcntl.h>
 #include <locale.h>

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/archive_entry.h"
-#include "app/archive_reader.h"
+#include "archive/archive_entry.h"
+#include "archive/archive_reader.h"
 
 namespace nevalorum {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/archive_entry.h"
+#include "archive/archive_entry.h"
 #include "common/files.h"
 
 namespace nevalorum {

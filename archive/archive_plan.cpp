@@ -1,4 +1,4 @@
-#include "app/archive_plan.h"
+#include "archive/archive_plan.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "app/pdf_merge.h"
+#include "app/gui/pdf_merge.h"
 
 #include <gtest/gtest.h>
 #include <qpdf/Buffer.hh>

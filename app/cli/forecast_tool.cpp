@@ -7,10 +7,10 @@
 
 #include <ctime>
 
-#include "app/command_line.h"
+#include "app/cli/command_line.h"
 #include "app/forecast_run.h"
-#include "app/output_archive.h"
 #include "app/working_folder.h"
+#include "archive/output_archive.h"
 #include "common/errors.h"
 #include "common/folders.h"
 #include "ephemeris/positions.h"
