@@ -22,7 +22,7 @@ FUZZ_SECONDS ?= 60
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run gui install package test fuzz fuzz-build fuzz-smoke bench format pluto-table chart-template background bullets topic-files screenshot clean
+.PHONY: all deps build run gui install package test fuzz fuzz-build fuzz-smoke bench format pluto-table chart-template background bullets topic-files aspect-durations screenshot clean
 
 all: build
 
@@ -151,6 +151,13 @@ bullets:
 # Rewrites data/System/1.dat to 7.dat from their UTF-8 sources.
 topic-files:
 	tools/topic_texts/make_topic_files.sh
+
+# Measures how long the transit aspects last (the figures the help pages quote).
+aspect-durations:
+	mkdir -p $(BUILD_DIR)
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -I. tools/aspect_durations/measure_aspect_durations.cpp \
+	  ephemeris/*.cpp transit/orb.cpp common/*.cpp -o $(BUILD_DIR)/measure_aspect_durations
+	$(BUILD_DIR)/measure_aspect_durations
 
 # Retakes docs/screenshots/main-window.png, the screenshot the AppStream metadata shows.
 screenshot: build

@@ -447,15 +447,49 @@ TEST(ShippedTexts, WriteYo) {
 }
 
 // A paragraph stands under every day its aspect lasts, from a few days to weeks,
-// so it speaks of a stretch of days: no "today", and no "… — день …" that makes
-// the aspect a single day.
+// on a page that may be read months after the forecast was made, so it speaks
+// of a stretch of days: no "today", no "… — день …" that makes the aspect a
+// single day, and no time counted from the day of reading.
 TEST(ShippedTopicFiles, ParagraphsSpeakOfDaysOnEnd) {
+    const std::string_view wrongTimes[] = {
+        "сегодня", "— день", "ближайшие дни", "ближайшие недели", "в ближайшее время", "на днях"};
     for (const ShippedText& paragraph : TopicParagraphs()) {
         const std::string lower = LowerRussian(paragraph.text);
-        EXPECT_EQ(lower.find("сегодня"), std::string::npos)
-            << paragraph.where << ": " << paragraph.text;
-        EXPECT_EQ(lower.find("— день"), std::string::npos)
-            << paragraph.where << ": " << paragraph.text;
+        for (std::string_view wrong : wrongTimes) {
+            EXPECT_EQ(lower.find(wrong), std::string::npos)
+                << paragraph.where << " says \"" << wrong << "\": " << paragraph.text;
+        }
+    }
+}
+
+// The paragraphs speak to one reader with the polite capital "Вы"; the reader
+// and the partner together are "вы" in small letters ("кто-то из вас", "вам
+// обоим"), and no word after "Вы" takes a masculine singular form.
+TEST(ShippedTopicFiles, AddressTheReaderAndTheCouple) {
+    const std::string_view coupleWithCapital[] = {
+        "из Вас", "из Вами", "Вам обоим",   "Вас обоих",   "Вами обоими",
+        "Вы оба", "Вы обе",  "между Вами.", "между Вами,", "Вы вдвоём"};
+    const std::set<std::string> masculineForms{
+        "готов",   "рад",    "должен",   "способен", "уверен",  "склонен", "свободен",
+        "занят",   "прав",   "один",     "одинок",   "влюблён", "спокоен", "внимателен",
+        "доволен", "обязан", "вынужден", "смел",     "силён",   "нужен",   "сам"};
+    for (const ShippedText& paragraph : TopicParagraphs()) {
+        for (std::string_view couple : coupleWithCapital) {
+            EXPECT_EQ(paragraph.text.find(couple), std::string::npos)
+                << paragraph.where << " writes \"" << couple
+                << "\" for the couple: " << paragraph.text;
+        }
+        const std::vector<std::string> words = RussianWords(paragraph.text);
+        for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+            if (words[i] != "вы") {
+                continue;
+            }
+            const std::string& next = words[i + 1];
+            // A past form in "-л" ("Вы сделал") or a short form from the list.
+            const bool masculine = next.ends_with("л") || masculineForms.count(next) == 1;
+            EXPECT_FALSE(masculine) << paragraph.where << ": \"Вы " << next
+                                    << "\" takes a masculine form: " << paragraph.text;
+        }
     }
 }
 
