@@ -17,18 +17,18 @@ namespace nevalorum {
 namespace {
 
 // The page of one month: its influence, its chart, its page, in that order.
-std::string ForecastOneMonth(const RunState& state, const Folders& folders,
-                             const CalendarMonth& forecast, ForecastCaches& caches) {
-    const PlutoSource pluto(folders.SystemFolder, caches.Pluto);
-    const TopicSource topic(TopicFilePath(folders.SystemFolder, state.Topic), caches.Topics);
-    const MonthInfluence influence = ComputeMonthInfluence(state.Birth(), forecast, pluto, topic);
+std::string ForecastOneMonth(const ForecastRequest& request, const Folders& folders,
+                             const CalendarMonth& start, const CalendarMonth& forecast,
+                             const PlutoSource& pluto, const TopicSource& topic,
+                             ForecastCaches& caches) {
+    const MonthInfluence influence = ComputeMonthInfluence(request.Birth, forecast, pluto, topic);
     const std::string jpeg = DrawMonthChart(influence, forecast, folders, caches.ChartTemplates);
-    const MonthPageInputs inputs{.Topic = state.Topic,
-                                 .PersonName = state.PersonName,
-                                 .Birth = state.Birth(),
+    const MonthPageInputs inputs{.Topic = request.Topic,
+                                 .PersonName = request.PersonName,
+                                 .Birth = request.Birth,
                                  .Forecast = forecast,
-                                 .Start = state.Start(),
-                                 .FontSizeSetting = state.FontSizeSetting};
+                                 .Start = start,
+                                 .FontSizeSetting = request.FontSizeSetting};
     const std::string page = RenderMonthReport(inputs, influence, folders);
 
     // The chart and its page replace their old files together, or neither does.
@@ -71,7 +71,8 @@ void CheckPersonName(const std::string& name) {
             throw Error("Имя содержит в позиции " + std::to_string(position) +
                         " байт, который не является символом UTF-8: проверьте имя.");
         }
-        if (*character < 0x20 || *character == 0x7F) {
+        // C0 controls, DEL and the C1 controls, which pages would show as other characters.
+        if (*character < 0x20 || (*character >= 0x7F && *character <= 0x9F)) {
             throw Error("Имя содержит в позиции " + std::to_string(position) +
                         " управляющий символ (код " + std::to_string(*character) +
                         "): уберите его из имени.");
@@ -79,32 +80,41 @@ void CheckPersonName(const std::string& name) {
     }
 }
 
-void RunForecast(RunState& state, const Folders& folders, const CalendarMonth& today,
-                 ForecastCaches& caches,
-                 const std::function<void(const FinishedMonth&)>& onMonthDone) {
-    CheckBirthDate(state.Birth());
-    CheckPersonName(state.PersonName);
-    // Temporary files of an interrupted earlier run would otherwise stay for ever.
-    RemoveTemporaryFiles(folders.OutputFolder);
-    RemoveTemporaryFiles(folders.SystemFolder);
-    state.StartMonth = today.Month;
-    state.StartYear = today.Year;
+void CheckForecastRequest(const ForecastRequest& request) {
+    CheckBirthDate(request.Birth);
+    CheckPersonName(request.PersonName);
+}
+
+ForecastResult RunForecast(const ForecastRequest& request, const FolderLock& lock,
+                           const CalendarMonth& today, ForecastCaches& caches,
+                           const std::function<void(const FinishedMonth&)>& onMonthDone) {
+    CheckForecastRequest(request);
+    const Folders& folders = lock.WorkingFolders();
+    const bool computed = request.Topic >= 1 && request.Topic <= 7;
+    // The data every month reads, read before the first file is written.
+    std::optional<PlutoSource> pluto;
+    std::optional<TopicSource> topic;
+    if (computed) {
+        pluto.emplace(folders.SystemFolder, caches.Pluto);
+        topic.emplace(TopicFilePath(folders.SystemFolder, request.Topic), caches.Topics);
+    }
+    ForecastResult result{.Start = today, .Months = {}};
     for (int i = 0; i < 6; ++i) {
         FinishedMonth done;
         done.Button = i + 1;
-        done.Forecast = state.Start().Plus(i);
-        const int month = done.Forecast.Month;
-        if (state.Topic >= 1 && state.Topic <= 7) {
-            done.PagePath = ForecastOneMonth(state, folders, done.Forecast, caches);
-            state.MonthPagePaths[month] = done.PagePath;
+        done.Forecast = result.Start.Plus(i);
+        if (computed) {
+            done.PagePath = ForecastOneMonth(request, folders, result.Start, done.Forecast, *pluto,
+                                             *topic, caches);
         }
-        done.Caption =
-            std::string(MonthNamesCapitalized[month]) + " " + std::to_string(done.Forecast.Year);
-        state.ButtonMonths[done.Button] = month;
+        done.Caption = std::string(MonthNamesCapitalized[done.Forecast.Month]) + " " +
+                       std::to_string(done.Forecast.Year);
         if (onMonthDone) {
             onMonthDone(done);
         }
+        result.Months.push_back(std::move(done));
     }
+    return result;
 }
 
 }  // namespace nevalorum

@@ -5,7 +5,9 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "app/folder_lock.h"
 #include "common/folders.h"
 #include "ephemeris/pluto_table.h"
 #include "ephemeris/time_scale.h"
@@ -14,24 +16,13 @@
 
 namespace nevalorum {
 
-// The inputs of a run and what the run leaves for the window.
-struct RunState {
-    std::string PersonName;  // UTF-8, as typed, possibly empty
-    int BirthDay = 1;
-    int BirthMonth = 1;
-    int BirthYear = 1990;
+// What a person asks a forecast for: built once from the window's fields or
+// the command line, and checked (CheckForecastRequest) before anything changes.
+struct ForecastRequest {
+    std::string PersonName;   // UTF-8, as typed, possibly empty
+    CalendarDate Birth;       // BirthDay, BirthMonth, BirthYear
     int Topic = 1;            // 1 to 7; any other value computes nothing
     int FontSizeSetting = 1;  // 0 to 3: picks the pages' style fragment
-
-    int StartMonth = 0;  // today's month and year when the run started
-    int StartYear = 0;
-    // The page last written for each calendar month (index 1 to 12).
-    std::array<std::string, 13> MonthPagePaths;
-    // The calendar month that month button k opens (index 1 to 6).
-    std::array<int, 7> ButtonMonths{};
-
-    CalendarDate Birth() const { return {.Day = BirthDay, .Month = BirthMonth, .Year = BirthYear}; }
-    CalendarMonth Start() const { return {.Year = StartYear, .Month = StartMonth}; }
 };
 
 // A month of the run that is done.
@@ -40,6 +31,13 @@ struct FinishedMonth {
     CalendarMonth Forecast;
     std::string Caption;   // UTF-8: the month's name and year, "Январь 2027"
     std::string PagePath;  // empty when the topic computed nothing
+};
+
+// What a run did: its first month (StartMonth, StartYear) and its six months
+// in button order.
+struct ForecastResult {
+    CalendarMonth Start;
+    std::vector<FinishedMonth> Months;
 };
 
 // The parsed data files a run reads, kept between runs by their owner.
@@ -61,14 +59,19 @@ void CheckBirthDate(const CalendarDate& birth);
 
 // Throws Error with a Russian message naming the position of the first
 // character of the name that is not valid UTF-8 or is a control character
-// (U+0000 to U+001F, U+007F).
+// (U+0000 to U+001F, U+007F to U+009F).
 void CheckPersonName(const std::string& name);
 
-// Runs the forecast for the six months from today's month on: for each, the
-// month's influence, its chart and its page, then onMonthDone. An error ends
-// the run at its month and leaves the files of the months before it.
-void RunForecast(RunState& state, const Folders& folders, const CalendarMonth& today,
-                 ForecastCaches& caches,
-                 const std::function<void(const FinishedMonth&)>& onMonthDone);
+// Throws Error for a request whose name or birth date is refused.
+void CheckForecastRequest(const ForecastRequest& request);
+
+// Runs the forecast for the six months from today's month on, in the working
+// folder whose lock is held: for each, the month's influence, its chart and its
+// page, then onMonthDone. The request is checked, and the topic file and the
+// Pluto table read, before any file is written; an error ends the run at its
+// month and leaves the files of the months before it.
+ForecastResult RunForecast(const ForecastRequest& request, const FolderLock& lock,
+                           const CalendarMonth& today, ForecastCaches& caches,
+                           const std::function<void(const FinishedMonth&)>& onMonthDone);
 
 }  // namespace nevalorum

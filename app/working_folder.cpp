@@ -1,5 +1,8 @@
 #include "app/working_folder.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 
 #include "common/files.h"
@@ -22,13 +25,29 @@ bool CreateFolder(const fs::path& folder) {
 
 }  // namespace
 
-std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
-                                           const std::string& workingFolder) {
-    std::vector<std::string> created;
+namespace {
+
+// Whether the file at destination is a copy of source cut short: a shorter
+// file that holds the start of source (a copy stopped by a full disk or a
+// kill). A file of the person's own, such as edited settings, is not one.
+bool IsCutShortCopy(const fs::path& destination, const fs::path& source) {
+    const std::optional<FileStamp> copy = StampOfExistingFile(destination.string());
+    const std::optional<FileStamp> original = StampOfExistingFile(source.string());
+    if (!copy || !original || copy->Size >= original->Size) {
+        return false;
+    }
+    const std::string start = ReadWholeFile(destination.string());
+    return ReadWholeFile(source.string()).starts_with(start);
+}
+
+}  // namespace
+
+InitResult InitWorkingFolder(const std::string& dataFolder, const std::string& workingFolder) {
+    InitResult result;
     const fs::path source(dataFolder);
     const fs::path target(workingFolder);
     if (CreateFolder(target)) {
-        created.push_back(target.string() + "/");
+        result.Created.push_back(target.string() + "/");
     }
     std::error_code error;
     fs::recursive_directory_iterator entries(source, error);
@@ -36,22 +55,28 @@ std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
         const fs::path destination = target / entries->path().lexically_relative(source);
         if (entries->is_directory(error)) {
             if (CreateFolder(destination)) {
-                created.push_back(destination.string() + "/");
+                result.Created.push_back(destination.string() + "/");
             }
-        } else if (!error && !fs::exists(fs::symlink_status(destination, error))) {
-            if (!fs::copy_file(entries->path(), destination, error) || error) {
-                throw FileError(destination.string(), error.value());
-            }
-            created.push_back(destination.string());
+            continue;
         }
         if (error) {
-            throw FileError(entries->path().string(), error.value());
+            break;
+        }
+        // Every copy is written whole or not at all, as every file the program writes.
+        struct stat present {};
+        const bool missing = lstat(destination.c_str(), &present) != 0;
+        if (missing && errno != ENOENT) {
+            throw FileError(destination.string(), errno);
+        }
+        if (missing || IsCutShortCopy(destination, entries->path())) {
+            WriteFileAtomically(destination.string(), ReadWholeFile(entries->path().string()));
+            (missing ? result.Created : result.Repaired).push_back(destination.string());
         }
     }
     if (error) {
         throw FileError(source.string(), error.value());
     }
-    return created;
+    return result;
 }
 
 std::string ChooseWorkingFolder(const std::string& currentFolder, const std::string& userFolder,

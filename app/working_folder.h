@@ -7,10 +7,15 @@
 
 namespace nevalorum {
 
+struct InitResult {
+    std::vector<std::string> Created;   // folders (ending in "/") and files
+    std::vector<std::string> Repaired;  // copies cut short, written anew
+};
+
 // Copies every folder and file of dataFolder into workingFolder where it is
-// missing; overwrites nothing. Returns the paths it created.
-std::vector<std::string> InitWorkingFolder(const std::string& dataFolder,
-                                           const std::string& workingFolder);
+// missing, each file whole or not at all, and writes anew a copy that an
+// interrupted earlier copy left cut short; overwrites nothing else.
+InitResult InitWorkingFolder(const std::string& dataFolder, const std::string& workingFolder);
 
 // The folder the desktop program works in: currentFolder when it holds an
 // installation's System/ folder, else userFolder, laid out from dataFolder

@@ -18,16 +18,13 @@ void WarmSixMonthRunInProcess(benchmark::State& state) {
     const fs::path folder = fs::temp_directory_path() / "nevalorum_bench_run";
     fs::remove_all(folder);
     fs::copy(std::string(NEVALORUM_SOURCE_DIR) + "/data", folder, fs::copy_options::recursive);
-    RunState run;
-    run.PersonName = "Иван";
-    run.BirthDay = 5;
-    run.BirthMonth = 3;
-    run.BirthYear = 1990;
-    run.Topic = 3;
+    const ForecastRequest request{
+        .PersonName = "Иван", .Birth = {.Day = 5, .Month = 3, .Year = 1990}, .Topic = 3};
     ForecastCaches caches;
     const Folders folders = Folders::ForWorkingFolder(folder.string());
     for (auto _ : state) {
-        RunForecast(run, folders, {.Year = 2026, .Month = 12}, caches, nullptr);
+        const FolderLock lock(folders);
+        RunForecast(request, lock, {.Year = 2026, .Month = 12}, caches, nullptr);
     }
     fs::remove_all(folder);
 }
@@ -42,13 +39,10 @@ class ArchiveFixture : public benchmark::Fixture {
         folder_ = fs::temp_directory_path() / "nevalorum_bench_archive";
         fs::remove_all(folder_);
         fs::copy(std::string(NEVALORUM_SOURCE_DIR) + "/data", folder_, fs::copy_options::recursive);
-        RunState run;
-        run.BirthDay = 5;
-        run.BirthMonth = 3;
-        run.BirthYear = 1990;
-        run.Topic = 3;
+        const ForecastRequest request{.Birth = {.Day = 5, .Month = 3, .Year = 1990}, .Topic = 3};
         ForecastCaches caches;
-        RunForecast(run, Working(), {.Year = 2026, .Month = 12}, caches, nullptr);
+        const FolderLock lock(Working());
+        RunForecast(request, lock, {.Year = 2026, .Month = 12}, caches, nullptr);
     }
     void TearDown(const benchmark::State&) override { std::filesystem::remove_all(folder_); }
 

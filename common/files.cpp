@@ -2,12 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <stdio.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <utility>
 
 namespace nevalorum {
 
@@ -32,22 +37,46 @@ bool FileExists(const std::string& path) {
     return StampOfExistingFile(path).has_value();
 }
 
+namespace {
+
+FileStamp StampOf(const struct stat& info) {
+    return FileStamp{
+        static_cast<std::uintmax_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// The error for something at path that is there but is no regular file.
+InputOutputError NotRegularFileError(const std::string& path, mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return FileError(path, EISDIR);
+    }
+    if (S_ISLNK(mode)) {
+        return InputOutputError("Файл " + path +
+                                " является символической ссылкой: программа читает и пишет "
+                                "только обычные файлы своей папки, а не ссылки на другие.");
+    }
+    return InputOutputError("Файл " + path +
+                            " не является обычным файлом (это канал, устройство или сокет): "
+                            "программа читает только обычные файлы.");
+}
+
+}  // namespace
+
 InputOutputError NoRegularFileError(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
+    if (lstat(path.c_str(), &info) != 0) {
         return FileError(path, errno);
     }
-    return FileError(path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    return S_ISREG(info.st_mode) ? FileError(path, EINVAL)
+                                 : NotRegularFileError(path, info.st_mode);
 }
 
 std::optional<FileStamp> StampOfExistingFile(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    return FileStamp{
-        static_cast<std::uintmax_t>(info.st_size),
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return StampOf(info);
 }
 
 namespace {
@@ -64,6 +93,8 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int Get() const { return descriptor_; }
+    // Gives the descriptor up to another owner.
+    void Release() { descriptor_ = -1; }
     // Closes it now; false with errno set when closing reports an error.
     bool Close() {
         const int descriptor = descriptor_;
@@ -93,31 +124,83 @@ bool WriteAll(int descriptor, std::string_view bytes) {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-    const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        throw FileError(path, errno);
+std::optional<OpenedFile> OpenedFile::OpenIfPresent(const std::string& path) {
+    // O_NONBLOCK: a FIFO put in a file's place is refused below, not waited on.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (descriptor < 0) {
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        const int error = errno;
+        // A link's target is not opened: say what the name is.
+        struct stat info {};
+        if (error == ELOOP && lstat(path.c_str(), &info) == 0) {
+            throw NotRegularFileError(path, info.st_mode);
+        }
+        throw FileError(path, error);
     }
+    nevalorum::Descriptor file(descriptor);
     struct stat info {};
-    if (fstat(file.Get(), &info) != 0) {
+    if (fstat(descriptor, &info) != 0) {
         throw FileError(path, errno);
     }
-    if (S_ISDIR(info.st_mode)) {
-        throw FileError(path, EISDIR);
+    if (!S_ISREG(info.st_mode)) {
+        throw NotRegularFileError(path, info.st_mode);
     }
-    // The size is a hint: a file that grows or shrinks meanwhile is read to its end.
-    std::string contents(static_cast<std::size_t>(info.st_size) + 1, '\0');
+    // Reads block again, as on any regular file.
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    file.Release();
+    return OpenedFile(path, descriptor, StampOf(info));
+}
+
+OpenedFile OpenedFile::Open(const std::string& path) {
+    std::optional<OpenedFile> file = OpenIfPresent(path);
+    if (!file) {
+        throw FileError(path, ENOENT);
+    }
+    return std::move(*file);
+}
+
+OpenedFile::OpenedFile(std::string path, int descriptor, FileStamp stamp)
+    : path_(std::move(path)), descriptor_(descriptor), stamp_(stamp) {}
+
+OpenedFile::OpenedFile(OpenedFile&& other) noexcept
+    : path_(std::move(other.path_)), descriptor_(other.descriptor_), stamp_(other.stamp_) {
+    other.descriptor_ = -1;
+}
+
+OpenedFile::~OpenedFile() {
+    if (descriptor_ >= 0) {
+        close(descriptor_);
+    }
+}
+
+std::string OpenedFile::ReadAll(std::uintmax_t maxBytes) const {
+    const auto tooLarge = [&](std::uintmax_t size) {
+        return InputOutputError("Файл " + path_ + " слишком велик: " + std::to_string(size) +
+                                " байт, а файл данных программы занимает не больше " +
+                                std::to_string(maxBytes) + " байт.");
+    };
+    if (stamp_.Size > maxBytes) {
+        throw tooLarge(stamp_.Size);
+    }
+    // The size is a hint: a file that grows or shrinks meanwhile is read to its
+    // end, but never past the bound.
+    std::string contents(static_cast<std::size_t>(stamp_.Size) + 1, '\0');
     std::size_t used = 0;
     while (true) {
         if (used == contents.size()) {
-            contents.resize(contents.size() * 2);
+            if (used > maxBytes) {
+                throw tooLarge(used);
+            }
+            contents.resize(std::min<std::uintmax_t>(contents.size() * 2, maxBytes + 1));
         }
-        const ssize_t count = read(file.Get(), contents.data() + used, contents.size() - used);
+        const ssize_t count = read(descriptor_, contents.data() + used, contents.size() - used);
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            throw FileError(path, errno);
+            throw FileError(path_, errno);
         }
         if (count == 0) {
             break;
@@ -126,6 +209,10 @@ std::string ReadWholeFile(const std::string& path) {
     }
     contents.resize(used);
     return contents;
+}
+
+std::string ReadWholeFile(const std::string& path, std::uintmax_t maxBytes) {
+    return OpenedFile::Open(path).ReadAll(maxBytes);
 }
 
 InputOutputError CannotCreateFile(const std::string& path, int errorNumber) {
@@ -138,20 +225,24 @@ bool IsTemporaryFileName(std::string_view name) {
            name.size() == marker + TemporaryFileMarker.size() + 6;
 }
 
-void RemoveTemporaryFiles(const std::string& folder) {
+namespace {
+
+// The names of the program's temporary files in the folder (not in its
+// subfolders); none when the folder is missing. Throws FileError.
+std::vector<std::string> TemporaryFileNames(const std::string& folder) {
+    std::vector<std::string> names;
     DIR* directory = opendir(folder.c_str());
     if (directory == nullptr) {
         // A missing folder holds no leftovers; the run reports it where it needs it.
         if (errno == ENOENT || errno == ENOTDIR) {
-            return;
+            return names;
         }
         throw FileError(folder, errno);
     }
-    std::vector<std::string> leftovers;
     errno = 0;
     while (const dirent* entry = readdir(directory)) {
         if (IsTemporaryFileName(entry->d_name)) {
-            leftovers.push_back(entry->d_name);
+            names.push_back(entry->d_name);
         }
     }
     const int readError = errno;
@@ -159,7 +250,13 @@ void RemoveTemporaryFiles(const std::string& folder) {
     if (readError != 0) {
         throw FileError(folder, readError);
     }
-    for (const std::string& name : leftovers) {
+    return names;
+}
+
+}  // namespace
+
+void RemoveTemporaryFiles(const std::string& folder) {
+    for (const std::string& name : TemporaryFileNames(folder)) {
         const std::string path = folder + (folder.ends_with('/') ? "" : "/") + name;
         if (unlink(path.c_str()) != 0 && errno != ENOENT) {
             throw FileError(path, errno);
@@ -167,11 +264,48 @@ void RemoveTemporaryFiles(const std::string& folder) {
     }
 }
 
+namespace {
+
+// Six random characters for a temporary name.
+std::string RandomSuffix() {
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[6] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Without the kernel's randomness the clock and the process tell names apart.
+        const auto seed = static_cast<std::uint64_t>(getpid()) * 2654435761u ^
+                          static_cast<std::uint64_t>(clock());
+        for (std::size_t i = 0; i < sizeof bytes; ++i) {
+            bytes[i] = static_cast<unsigned char>(seed >> (8 * i));
+        }
+    }
+    std::string suffix;
+    for (unsigned char byte : bytes) {
+        suffix += Letters[byte % (sizeof Letters - 1)];
+    }
+    return suffix;
+}
+
+// Creates a new file of the program's own beside path, named path + marker +
+// six random characters, with the mode the umask allows; its descriptor, or
+// -1 with errno set.
+int CreateTemporaryFile(const std::string& path, std::string& temporary) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = path + std::string(TemporaryFileMarker) + RandomSuffix();
+        const int descriptor =
+            open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST) {
+            return descriptor;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
 PendingFile::PendingFile(std::string target, FileSync sync)
-    : target_(std::move(target)),
-      temporary_(target_ + std::string(TemporaryFileMarker) + "XXXXXX"),
-      sync_(sync) {
-    descriptor_ = mkostemp(temporary_.data(), O_CLOEXEC);
+    : target_(std::move(target)), sync_(sync) {
+    descriptor_ = CreateTemporaryFile(target_, temporary_);
     if (descriptor_ < 0) {
         throw CannotCreateFile(target_, errno);
     }
@@ -200,13 +334,16 @@ void PendingFile::Close() {
     if (descriptor_ < 0) {
         return;
     }
-    const bool flushed = sync_ == FileSync::No || fsync(descriptor_) == 0;
-    const bool readable = flushed && fchmod(descriptor_, 0644) == 0;
+    // A file that replaces another keeps who may read it.
+    struct stat old {};
+    const bool replaces = lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool moded = !replaces || fchmod(descriptor_, old.st_mode & 07777) == 0;
+    const bool flushed = moded && (sync_ == FileSync::No || fsync(descriptor_) == 0);
     const int error = errno;
     const bool closed = close(descriptor_) == 0;
     descriptor_ = -1;
-    if (!readable || !closed) {
-        Fail(!readable ? error : errno);
+    if (!flushed || !closed) {
+        Fail(!flushed ? error : errno);
     }
 }
 
@@ -221,6 +358,63 @@ bool IsDirectory(const std::string& path) {
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The folder part of a path, with its "/", and the name after it.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos
+               ? std::pair{std::string("./"), path}
+               : std::pair{path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// A commit journal is a temporary file of the folder named after "commit": a
+// line per file, "target<TAB>temporary<TAB>inode of the new file", then "end".
+constexpr std::string_view JournalName = "commit";
+constexpr std::string_view JournalEnd = "end\n";
+
+std::uint64_t InodeOf(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_ino) : 0;
+}
+
+// Holds back the signals that ask a process to stop while it lives, so that a
+// commit begun is finished first; they take effect when it goes.
+class StopSignalsHeld {
+  public:
+    StopSignalsHeld() {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+            sigaddset(&stops, signal);
+        }
+        pthread_sigmask(SIG_BLOCK, &stops, &before_);
+    }
+    ~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    StopSignalsHeld(const StopSignalsHeld&) = delete;
+    StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+  private:
+    sigset_t before_;
+};
+
+// Gives target the file that temporary holds, keeping target's old file under
+// the temporary name where the file system can exchange two names. Whether an
+// old file was kept; throws nothing, errno is set on failure (returns nullopt).
+std::optional<bool> PutInPlace(const std::string& temporary, const std::string& target) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        return true;
+    }
+    // No old file to keep, or a file system that cannot exchange names.
+    const int error = errno;
+    if (error == ENOENT || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+        if (rename(temporary.c_str(), target.c_str()) == 0) {
+            return false;
+        }
+        return std::nullopt;
+    }
+    errno = error;
+    return std::nullopt;
+}
+
 }  // namespace
 
 void CommitTogether(const std::vector<PendingFile*>& files) {
@@ -229,6 +423,29 @@ void CommitTogether(const std::vector<PendingFile*>& files) {
         // rename cannot put a file over a folder: found before anything is replaced.
         if (IsDirectory(file->target_)) {
             file->Fail(EISDIR);
+        }
+    }
+    const StopSignalsHeld held;
+    // Files of one folder that must change together are listed in a journal
+    // first, so that a process killed between their renames is completed by
+    // the next holder of the folder's lock.
+    std::optional<PendingFile> journal;
+    if (files.size() > 1) {
+        const std::string folder = SplitPath(files.front()->target_).first;
+        std::string lines;
+        for (PendingFile* file : files) {
+            const auto [targetFolder, targetName] = SplitPath(file->target_);
+            if (targetFolder != folder) {
+                lines.clear();
+                break;
+            }
+            lines += targetName + '\t' + SplitPath(file->temporary_).second + '\t' +
+                     std::to_string(InodeOf(file->temporary_)) + '\n';
+        }
+        if (!lines.empty()) {
+            journal.emplace(folder + std::string(JournalName));
+            journal->Write(lines + std::string(JournalEnd));
+            journal->Close();
         }
     }
     // Each target's old file is kept under the temporary name by exchanging the
@@ -245,30 +462,18 @@ void CommitTogether(const std::vector<PendingFile*>& files) {
         }
     };
     for (PendingFile* file : files) {
-        const char* from = file->temporary_.c_str();
-        const char* to = file->target_.c_str();
-        if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) == 0) {
-            exchanged.push_back(file);
-            continue;
+        const std::optional<bool> keptOld = PutInPlace(file->temporary_, file->target_);
+        if (!keptOld) {
+            const int error = errno;
+            undo();
+            file->Fail(error);
         }
-        // No old file to keep, or a file system that cannot exchange names.
-        const int error = errno;
-        if ((error == ENOENT || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) &&
-            rename(from, to) == 0) {
-            if (error == ENOENT) {
-                created.push_back(file);
-            }
-            file->committed_ = true;
-            continue;
-        }
-        const int renameError =
-            error == ENOENT || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ? errno
-                                                                                         : error;
-        undo();
-        file->Fail(renameError);
+        (*keptOld ? exchanged : created).push_back(file);
+        file->committed_ = !*keptOld;
     }
-    // Every target holds its new file: the old ones, now under the temporary
-    // names, go.
+    // Every target holds its new file: the journal, and the old files, now
+    // under the temporary names, go.
+    journal.reset();
     for (PendingFile* file : exchanged) {
         file->committed_ = false;
     }
@@ -280,6 +485,45 @@ void CommitTogether(const std::vector<PendingFile*>& files) {
     }
 }
 
+void CompleteInterruptedCommits(const std::string& folder) {
+    const std::string prefix = std::string(JournalName) + std::string(TemporaryFileMarker);
+    std::vector<std::string> journals;
+    for (const std::string& name : TemporaryFileNames(folder)) {
+        if (name.starts_with(prefix)) {
+            journals.push_back(folder + name);
+        }
+    }
+    for (const std::string& journal : journals) {
+        const std::string text = ReadWholeFile(journal);
+        // A journal cut short was written before any file was renamed.
+        if (text.ends_with(JournalEnd)) {
+            std::size_t start = 0;
+            while (start < text.size() - JournalEnd.size()) {
+                const std::size_t end = text.find('\n', start);
+                const std::string line = text.substr(start, end - start);
+                start = end + 1;
+                const std::size_t tab = line.find('\t');
+                const std::size_t secondTab = line.find('\t', tab + 1);
+                if (tab == std::string::npos || secondTab == std::string::npos) {
+                    break;
+                }
+                const std::string target = folder + line.substr(0, tab);
+                const std::string temporary = folder + line.substr(tab + 1, secondTab - tab - 1);
+                const std::string inode = line.substr(secondTab + 1);
+                // The new file is either in place already or still under its
+                // temporary name; there it is put in place now.
+                if (std::to_string(InodeOf(target)) != inode &&
+                    std::to_string(InodeOf(temporary)) == inode && !PutInPlace(temporary, target)) {
+                    throw FileError(target, errno);
+                }
+            }
+        }
+        if (unlink(journal.c_str()) != 0 && errno != ENOENT) {
+            throw FileError(journal, errno);
+        }
+    }
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes, FileSync sync) {
     PendingFile file(path, sync);
     file.Write(bytes);
@@ -287,9 +531,10 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, FileSy
 }
 
 void OverwriteScratchFile(const std::string& path, std::string_view bytes) {
-    // A link, a file with a second name or one of another size is replaced
-    // instead, as is a file that cannot be opened for writing.
-    Descriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    // A link, a FIFO, a file with a second name or one of another size is
+    // replaced instead, as is a file that cannot be opened for writing.
+    // O_NONBLOCK: a FIFO put in its place is replaced, not waited on.
+    Descriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat info {};
     if (file.Get() < 0 || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_nlink != 1 || static_cast<std::uintmax_t>(info.st_size) != bytes.size()) {

@@ -29,18 +29,54 @@ struct FileStamp {
 // brackets: "I/O error 21: /w/System/help.dat (Is a directory)".
 InputOutputError FileError(const std::string& path, int errorNumber);
 
+// Whether a regular file (not a link to one) is at path.
 bool FileExists(const std::string& path);
 
 // The error for a path where a regular file is expected but none is: the
-// system's reason (no such file, a folder, a name too long, ...).
+// system's reason (no such file, a folder, a name too long, ...), or that it is
+// a symbolic link or a special file.
 InputOutputError NoRegularFileError(const std::string& path);
 
 // The stamp of the regular file at path, or none when no such file exists.
 std::optional<FileStamp> StampOfExistingFile(const std::string& path);
 
-// The file's bytes, unchanged, read at once into a buffer of the file's size.
-// Throws FileError when it cannot be read (a folder gives "Is a directory").
-std::string ReadWholeFile(const std::string& path);
+// The most bytes a data file of the program may hold: the largest, the main
+// window's background picture, holds 1.4 MB.
+inline constexpr std::uintmax_t MaxDataFileBytes = std::uintmax_t{64} << 20;
+
+// A regular file open for reading. It is opened without following a symbolic
+// link and without waiting on a FIFO, and what it is is asked of the open
+// descriptor, so that nothing swapped in under its name is read.
+class OpenedFile {
+  public:
+    // The file at path, or none when nothing is there. Throws FileError when it
+    // cannot be opened, and NoRegularFileError for a link, folder, FIFO or device.
+    static std::optional<OpenedFile> OpenIfPresent(const std::string& path);
+    // The file at path. Throws as OpenIfPresent, and "File not found" when nothing is there.
+    static OpenedFile Open(const std::string& path);
+
+    OpenedFile(OpenedFile&& other) noexcept;
+    OpenedFile& operator=(OpenedFile&&) = delete;
+    OpenedFile(const OpenedFile&) = delete;
+    ~OpenedFile();
+
+    const FileStamp& Stamp() const { return stamp_; }
+    int Descriptor() const { return descriptor_; }
+    // All its bytes. Throws InputOutputError naming the file when it holds more
+    // than maxBytes, and FileError when reading fails.
+    std::string ReadAll(std::uintmax_t maxBytes = MaxDataFileBytes) const;
+
+  private:
+    OpenedFile(std::string path, int descriptor, FileStamp stamp);
+    std::string path_;
+    int descriptor_;
+    FileStamp stamp_;
+};
+
+// The regular file's bytes, unchanged (through OpenedFile: no link is followed,
+// no FIFO waited on, at most maxBytes). Throws FileError when it cannot be read
+// (a folder gives "Is a directory").
+std::string ReadWholeFile(const std::string& path, std::uintmax_t maxBytes = MaxDataFileBytes);
 
 // The error for a file that cannot be created: "Cannot create file "<path>". <reason>".
 InputOutputError CannotCreateFile(const std::string& path, int errorNumber);
@@ -53,8 +89,16 @@ inline constexpr std::string_view TemporaryFileMarker = ".nptmp-";
 bool IsTemporaryFileName(std::string_view name);
 
 // Removes the temporary files that an interrupted earlier run left in the
-// folder (not in its subfolders). Throws FileError when one cannot be removed.
+// folder (not in its subfolders). Only the holder of the working folder's lock
+// may call it: another run's files would go too. Throws FileError when one
+// cannot be removed.
 void RemoveTemporaryFiles(const std::string& folder);
+
+// Completes the commits of files together (CommitTogether) that a killed
+// process left half done in the folder, so that every target holds the file of
+// the same commit; the old files stay as temporary files. Call it, holding the
+// folder's lock, before RemoveTemporaryFiles. Throws FileError.
+void CompleteInterruptedCommits(const std::string& folder);
 
 enum class FileSync {
     No,   // pages and charts: the next run writes them again
@@ -63,6 +107,8 @@ enum class FileSync {
 
 // A file being written beside its target under a temporary name. Commit gives
 // it the target's name; a file never committed is removed, on every path out.
+// A new file gets the mode the umask allows; a file that replaces another
+// keeps the mode of the one it replaces.
 class PendingFile {
   public:
     // Creates the temporary file. Throws CannotCreateFile.
@@ -94,6 +140,9 @@ class PendingFile {
 // Renames every file over its target, so that either all targets hold their
 // new contents or, when one rename fails, all keep their old ones (on file
 // systems that can exchange two names; elsewhere each target is checked first).
+// Files of one folder are committed under a journal in that folder, which
+// CompleteInterruptedCommits reads when the process dies part way; SIGINT,
+// SIGTERM, SIGHUP and SIGQUIT wait until the commit is done.
 void CommitTogether(const std::vector<PendingFile*>& files);
 
 // Writes bytes as path through a PendingFile: path holds either its old

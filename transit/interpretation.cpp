@@ -132,14 +132,18 @@ Interpretation TopicFile::Lookup(std::int32_t transitBody, std::int32_t aspectAn
 
 TopicSource::TopicSource(const std::string& topicFilePath, TopicFileCache& cache)
     : path_(topicFilePath), file_(cache.Get(topicFilePath, ParseTopicFile)) {
-    if (file_ && !file_->Windows1251) {
+    // Without its file a forecast would be empty, not a forecast.
+    if (file_ == nullptr) {
+        throw NoRegularFileError(path_);
+    }
+    if (!file_->Windows1251) {
         throw NotWindows1251Error(path_);
     }
 }
 
 Interpretation TopicSource::Lookup(std::int32_t transitBody, std::int32_t aspectAngle,
                                    std::int32_t natalBody) const {
-    return file_ ? file_->Lookup(transitBody, aspectAngle, natalBody, path_) : Interpretation{};
+    return file_->Lookup(transitBody, aspectAngle, natalBody, path_);
 }
 
 }  // namespace nevalorum

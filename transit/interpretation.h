@@ -92,11 +92,12 @@ TopicFile ParseTopicFile(const std::string& bytes);
 using TopicFileCache = ParsedFileCache<TopicFile>;
 
 // A topic file for one computation: checked against the disk once, then read
-// for every aspect of the computation. A missing file gives every aspect an
-// empty paragraph and strength 0.
+// for every aspect of the computation. An aspect that no entry of the file
+// names gets an empty paragraph and strength 0.
 class TopicSource {
   public:
-    // Throws InputOutputError naming the file when it is not Windows-1251 text.
+    // Throws InputOutputError naming the file when it is missing ("File not
+    // found") or not Windows-1251 text.
     TopicSource(const std::string& topicFilePath, TopicFileCache& cache);
 
     Interpretation Lookup(std::int32_t transitBody, std::int32_t aspectAngle,

@@ -22,13 +22,16 @@ std::string ParsedOptions::ValueOr(const std::string& name, const std::string& f
     return found == Values.end() ? fallback : found->second;
 }
 
-InfoRequest FindInfoRequest(const std::vector<std::string>& arguments) {
+InfoRequest FindInfoRequest(const std::vector<std::string>& arguments,
+                            const std::set<std::string>& valueOptions) {
     InfoRequest request = InfoRequest::None;
-    for (const std::string& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (valueOptions.count(argument) != 0) {
+            ++i;
+        } else if (argument == "--help" || argument == "-h") {
             return InfoRequest::Help;
-        }
-        if (argument == "--version") {
+        } else if (argument == "--version") {
             request = InfoRequest::Version;
         }
     }

@@ -34,10 +34,12 @@ struct ParsedOptions {
 // version, or neither.
 enum class InfoRequest { None, Help, Version };
 
-// --help (or -h) anywhere among the arguments asks for the usage, else --version
-// for the version; the one asked for wins over everything else on the line, even
-// an argument that would have been another option's value.
-InfoRequest FindInfoRequest(const std::vector<std::string>& arguments);
+// --help (or -h) anywhere among the options asks for the usage, else --version
+// for the version; the one asked for wins over everything else on the line. The
+// argument after an option of valueOptions is that option's value, never a
+// request: "--name -h" names a person "-h".
+InfoRequest FindInfoRequest(const std::vector<std::string>& arguments,
+                            const std::set<std::string>& valueOptions);
 
 // Splits arguments into options; valueOptions take a value, flagOptions none.
 // Throws UsageError for an unknown option, a missing value or a stray word.

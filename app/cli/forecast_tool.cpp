@@ -1,6 +1,9 @@
 // nevalorum-forecast: the forecast without a window.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 #include <ctime>
 
 #include "app/cli/command_line.h"
+#include "app/folder_lock.h"
 #include "app/forecast_run.h"
 #include "app/working_folder.h"
 #include "archive/output_archive.h"
@@ -181,10 +185,11 @@ void PrintInfluenceText(const MonthInfluence& month) {
     std::printf("\n");
 }
 
+const std::set<std::string> InfluenceValueOptions = {"--birth", "--month", "--topic", "--workdir"};
+
 // The influence of one forecast month for a birth date and topic.
 int InfluenceCommand(const std::vector<std::string>& arguments) {
-    const ParsedOptions options =
-        ParseOptions(arguments, {"--birth", "--month", "--topic", "--workdir"}, {"--json"});
+    const ParsedOptions options = ParseOptions(arguments, InfluenceValueOptions, {"--json"});
     const CalendarDate birth = ParseDate(options.Required("--birth"));
     const CalendarMonth month = ParseMonth(options.Required("--month"));
     const int topic = ParseTopic(options.Required("--topic"));
@@ -203,10 +208,11 @@ int InfluenceCommand(const std::vector<std::string>& arguments) {
     return 0;
 }
 
+const std::set<std::string> PositionsValueOptions = {"--date", "--time", "--workdir"};
+
 // Longitudes of every computed body at the moment, one line per body or as JSON.
 int PositionsCommand(const std::vector<std::string>& arguments) {
-    const ParsedOptions options =
-        ParseOptions(arguments, {"--date", "--time", "--workdir"}, {"--json"});
+    const ParsedOptions options = ParseOptions(arguments, PositionsValueOptions, {"--json"});
     const CalendarDate date = ParseDate(options.Required("--date"));
     const ClockTime time =
         options.Has("--time") ? ParseTime(options.Values.at("--time")) : ClockTime{};
@@ -239,23 +245,25 @@ CalendarDate Today() {
     return {.Day = local.tm_mday, .Month = local.tm_mon + 1, .Year = local.tm_year + 1900};
 }
 
+// The options of the forecast command.
+const std::set<std::string> ForecastValueOptions = {"--name", "--birth", "--topic", "--today",
+                                                    "--workdir"};
+
 // The six month pages of a forecast, one line per page written.
 int ForecastCommand(const std::vector<std::string>& arguments) {
-    const ParsedOptions options = ParseOptions(
-        arguments, {"--name", "--birth", "--topic", "--today", "--workdir"}, {"--no-archive"});
-    RunState state;
-    state.PersonName = options.Required("--name");
-    const CalendarDate birth = ParseDateText(options.Required("--birth"));
-    state.BirthDay = birth.Day;
-    state.BirthMonth = birth.Month;
-    state.BirthYear = birth.Year;
-    state.Topic = ParseTopic(options.Required("--topic"));
+    const ParsedOptions options = ParseOptions(arguments, ForecastValueOptions, {"--no-archive"});
+    const ForecastRequest request{.PersonName = options.Required("--name"),
+                                  .Birth = ParseDateText(options.Required("--birth")),
+                                  .Topic = ParseTopic(options.Required("--topic"))};
+    CheckForecastRequest(request);
     const CalendarDate today =
         options.Has("--today") ? ParseDate(options.Values.at("--today")) : Today();
     const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
 
+    // From the first check to the archive in place, the folder is this run's.
+    const FolderLock lock(folders);
     ForecastCaches caches;
-    RunForecast(state, folders, {.Year = today.Year, .Month = today.Month}, caches,
+    RunForecast(request, lock, {.Year = today.Year, .Month = today.Month}, caches,
                 [](const FinishedMonth& done) {
                     std::printf("%s\n", done.PagePath.c_str());
                     std::fflush(stdout);
@@ -272,20 +280,24 @@ int InitCommand(const std::vector<std::string>& arguments) {
     if (arguments.size() != 1 || arguments[0].starts_with("--")) {
         throw UsageError("init takes the working folder");
     }
-    const std::vector<std::string> created = InitWorkingFolder(InstalledDataFolder(), arguments[0]);
-    for (const std::string& path : created) {
+    const InitResult result = InitWorkingFolder(InstalledDataFolder(), arguments[0]);
+    for (const std::string& path : result.Created) {
         std::printf("Created %s\n", path.c_str());
     }
-    if (created.empty()) {
+    for (const std::string& path : result.Repaired) {
+        std::printf("Repaired %s\n", path.c_str());
+    }
+    if (result.Created.empty() && result.Repaired.empty()) {
         std::printf("%s already holds everything; nothing created\n", arguments[0].c_str());
     }
     return 0;
 }
 
 // Prints the help or the version when the arguments ask for one; whether they did.
-bool AnswerInfoRequest(const std::vector<std::string>& arguments, const char* help,
+bool AnswerInfoRequest(const std::vector<std::string>& arguments,
+                       const std::set<std::string>& valueOptions, const char* help,
                        const char* options) {
-    switch (FindInfoRequest(arguments)) {
+    switch (FindInfoRequest(arguments, valueOptions)) {
         case InfoRequest::Help:
             std::fputs(help, stdout);
             std::fputs(options, stdout);
@@ -302,14 +314,27 @@ bool AnswerInfoRequest(const std::vector<std::string>& arguments, const char* he
 struct SubCommand {
     const char* Name;
     const char* Help;  // for --help, which adds CommonOptions
+    // The options that take a value: what follows one is data, never --help.
+    const std::set<std::string>& ValueOptions;
     int (*Command)(const std::vector<std::string>& arguments);
 };
 
+const std::set<std::string> NoValueOptions;
+
 const SubCommand SubCommands[] = {
-    {.Name = "positions", .Help = PositionsHelp, .Command = PositionsCommand},
-    {.Name = "influence", .Help = InfluenceHelp, .Command = InfluenceCommand},
-    {.Name = "forecast", .Help = ForecastHelp, .Command = ForecastCommand},
-    {.Name = "init", .Help = InitHelp, .Command = InitCommand},
+    {.Name = "positions",
+     .Help = PositionsHelp,
+     .ValueOptions = PositionsValueOptions,
+     .Command = PositionsCommand},
+    {.Name = "influence",
+     .Help = InfluenceHelp,
+     .ValueOptions = InfluenceValueOptions,
+     .Command = InfluenceCommand},
+    {.Name = "forecast",
+     .Help = ForecastHelp,
+     .ValueOptions = ForecastValueOptions,
+     .Command = ForecastCommand},
+    {.Name = "init", .Help = InitHelp, .ValueOptions = NoValueOptions, .Command = InitCommand},
 };
 
 int Run(const std::vector<std::string>& arguments) {
@@ -317,13 +342,15 @@ int Run(const std::vector<std::string>& arguments) {
         throw UsageError("Missing sub-command");
     }
     // Before a sub-command only --help and --version are understood.
-    if (AnswerInfoRequest({arguments[0]}, Usage, "")) {
+    if (AnswerInfoRequest({arguments[0]}, NoValueOptions, Usage, "")) {
         return 0;
     }
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     for (const SubCommand& command : SubCommands) {
         if (arguments[0] == command.Name) {
-            return AnswerInfoRequest(rest, command.Help, CommonOptions) ? 0 : command.Command(rest);
+            return AnswerInfoRequest(rest, command.ValueOptions, command.Help, CommonOptions)
+                       ? 0
+                       : command.Command(rest);
         }
     }
     throw UsageError("Unknown sub-command '" + arguments[0] + "'");
@@ -333,13 +360,23 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace nevalorum
 
 int main(int argc, char** argv) {
+    int status = 1;
     try {
-        return nevalorum::Run(std::vector<std::string>(argv + 1, argv + argc));
+        status = nevalorum::Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const nevalorum::UsageError& error) {
         std::fprintf(stderr, "%s\n\n%s", error.what(), nevalorum::Usage);
-        return 2;
+        status = 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
-        return 1;
+        status = 1;
     }
+    // What could not be written was not said: a full disk or a closed pipe is an error.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "nevalorum-forecast: standard output: %s\n", std::strerror(errno));
+        return status == 0 ? 1 : status;
+    }
+    if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) {
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }

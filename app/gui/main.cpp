@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 
 #include "app/cli/command_line.h"
+#include "app/folder_lock.h"
 #include "app/gui/error_box.h"
 #include "app/gui/forecast_pdf.h"
 #include "app/gui/program.h"
@@ -45,9 +47,10 @@ constexpr const char* Usage =
     "Qt's own options (-platform NAME, -style NAME, ...) are understood as well.\n";
 
 // The six month pages of a working folder as one PDF, rendered without a window.
+const std::set<std::string> ValueOptions = {"--export-pdf", "--workdir", "--from"};
+
 int ExportPdf(int argc, char** argv, const std::vector<std::string>& arguments) {
-    const nevalorum::ParsedOptions options =
-        nevalorum::ParseOptions(arguments, {"--export-pdf", "--workdir", "--from"}, {});
+    const nevalorum::ParsedOptions options = nevalorum::ParseOptions(arguments, ValueOptions, {});
     // The page is drawn on the offscreen platform, which needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     nevalorum::PrepareApplication();
@@ -60,6 +63,8 @@ int ExportPdf(int argc, char** argv, const std::vector<std::string>& arguments) 
             : nevalorum::CalendarMonth{.Year = today.year(), .Month = today.month()};
     const nevalorum::Folders folders =
         nevalorum::Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
+    // No run rewrites the pages while they are read.
+    const nevalorum::FolderLock lock(folders);
     nevalorum::ExportForecastPdf(nevalorum::FindForecastPages(folders, from),
                                  options.Required("--export-pdf"));
     std::printf("%s\n", options.Required("--export-pdf").c_str());
@@ -71,7 +76,7 @@ int ExportPdf(int argc, char** argv, const std::vector<std::string>& arguments) 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // Answered before the application starts, so that they need no display.
-    switch (nevalorum::FindInfoRequest(arguments)) {
+    switch (nevalorum::FindInfoRequest(arguments, ValueOptions)) {
         case nevalorum::InfoRequest::Help:
             std::fputs(Usage, stdout);
             return 0;

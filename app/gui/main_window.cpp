@@ -71,10 +71,11 @@ void OpenMenuBarFromKeyboard(QMainWindow* window) {
 
 }  // namespace
 
-QString TopicCaption(const RunState& state) {
-    return " Nevalorum Pelinor        " + QString::fromStdString(state.PersonName) + "   " +
-           QString::number(state.BirthDay) + "." + QString::number(state.BirthMonth) + "." +
-           QString::number(state.BirthYear) + "     " + FromUtf8(WindowTopicTitles[state.Topic]);
+QString TopicCaption(const ForecastRequest& request) {
+    return " Nevalorum Pelinor        " + QString::fromStdString(request.PersonName) + "   " +
+           QString::number(request.Birth.Day) + "." + QString::number(request.Birth.Month) + "." +
+           QString::number(request.Birth.Year) + "     " +
+           FromUtf8(WindowTopicTitles[request.Topic]);
 }
 
 TZNevalorumPelinorForm::TZNevalorumPelinorForm(const Folders& folders, Clock clock)
@@ -130,7 +131,7 @@ bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
             if (watched == monthButtons_[k] && monthButtons_[k]->isEnabled() &&
                 windows_.Month != nullptr) {
                 windows_.Month->Preload(
-                    {QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]])});
+                    {QString::fromStdString(monthPagePaths_[buttonMonths_[k]])});
             }
         }
     }
@@ -366,7 +367,7 @@ void TZNevalorumPelinorForm::DrawFieldLabels(QPixmap& picture) const {
 
 void TZNevalorumPelinorForm::ReadSettings() {
     const std::string path = folders_.SystemFolder + "set.dat";
-    state_.FontSizeSetting = ParseSettings(ReadWholeFile(path), path).FontSizeSetting;
+    fontSizeSetting_ = ParseSettings(ReadWholeFile(path), path).FontSizeSetting;
 }
 
 void TZNevalorumPelinorForm::SetDateFieldsToToday() {
@@ -388,25 +389,23 @@ void TZNevalorumPelinorForm::TopicCommand(int topic) {
         for (SpinField* field : {SpinEdit1, SpinEdit2, SpinEdit3}) {
             field->ApplyLimits();
         }
-        const CalendarDate birth{
-            .Day = SpinEdit1->Value(), .Month = SpinEdit2->Value(), .Year = SpinEdit3->Value()};
-        // A date that does not exist stops the command before anything changes.
-        CheckBirthDate(birth);
-        state_.FontSizeSetting = 1;
-        state_.PersonName = Edit1->text().toStdString();
-        state_.BirthDay = birth.Day;
-        state_.BirthMonth = birth.Month;
-        state_.BirthYear = birth.Year;
-        state_.Topic = topic;
-        setWindowTitle(TopicCaption(state_));
-        RunAndArchive();
+        fontSizeSetting_ = 1;
+        const ForecastRequest request{.PersonName = Edit1->text().toStdString(),
+                                      .Birth = {.Day = SpinEdit1->Value(),
+                                                .Month = SpinEdit2->Value(),
+                                                .Year = SpinEdit3->Value()},
+                                      .Topic = topic,
+                                      .FontSizeSetting = fontSizeSetting_};
+        // A date that does not exist or a name refused stops the command before anything changes.
+        CheckForecastRequest(request);
+        RunAndArchive(request);
         PreloadMonths(1);
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }
 }
 
-void TZNevalorumPelinorForm::RunAndArchive() {
+void TZNevalorumPelinorForm::RunAndArchive(const ForecastRequest& request) {
     busy_ = true;
     const BusyCursor cursor;
     struct Done {
@@ -418,18 +417,48 @@ void TZNevalorumPelinorForm::RunAndArchive() {
         }
     } done{busy_, archiveProgress_};
 
+    // The folder is this window's from the first check to the archive in place.
+    const FolderLock lock(folders_);
+    // What the window shows of the run before: put back when this run fails
+    // before its first month.
+    const QString titleBefore = windowTitle();
+    std::array<QString, 7> captionsBefore;
+    std::array<bool, 7> enabledBefore{};
+    for (int k = 1; k <= 6; ++k) {
+        captionsBefore[k] = monthButtons_[k]->text();
+        enabledBefore[k] = monthButtons_[k]->isEnabled();
+    }
+    setWindowTitle(TopicCaption(request));
     for (int k = 1; k <= 6; ++k) {
         monthButtons_[k]->setEnabled(false);
         monthButtons_[k]->setText(QString::fromStdString(NeutralButtonCaption(k)));
     }
     LetTheWindowPaint();
     const QDate today = clock_();
-    RunForecast(state_, folders_, {.Year = today.year(), .Month = today.month()}, caches_,
-                [this](const FinishedMonth& month) {
-                    monthButtons_[month.Button]->setText(QString::fromStdString(month.Caption));
-                    monthButtons_[month.Button]->setEnabled(true);
-                    LetTheWindowPaint();
-                });
+    bool monthDone = false;
+    try {
+        RunForecast(request, lock, {.Year = today.year(), .Month = today.month()}, caches_,
+                    [&](const FinishedMonth& month) {
+                        if (!monthDone) {
+                            monthDone = true;
+                            start_ = {.Year = today.year(), .Month = today.month()};
+                        }
+                        monthPagePaths_[month.Forecast.Month] = month.PagePath;
+                        buttonMonths_[month.Button] = month.Forecast.Month;
+                        monthButtons_[month.Button]->setText(QString::fromStdString(month.Caption));
+                        monthButtons_[month.Button]->setEnabled(true);
+                        LetTheWindowPaint();
+                    });
+    } catch (const std::exception&) {
+        if (!monthDone) {
+            setWindowTitle(titleBefore);
+            for (int k = 1; k <= 6; ++k) {
+                monthButtons_[k]->setText(captionsBefore[k]);
+                monthButtons_[k]->setEnabled(enabledBefore[k]);
+            }
+        }
+        throw;
+    }
     savePdf_->setEnabled(true);
 
     archiveProgress_->setValue(0);
@@ -459,7 +488,7 @@ void TZNevalorumPelinorForm::PreloadMonths(int firstButton) {
     QStringList pages;
     for (int k = firstButton; k <= 6 && pages.size() < ReportViewer::ReadyPageLimit; ++k) {
         if (monthButtons_[k]->isEnabled()) {
-            pages.append(QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[k]]));
+            pages.append(QString::fromStdString(monthPagePaths_[buttonMonths_[k]]));
         }
     }
     windows_.Month->Preload(pages);
@@ -467,7 +496,7 @@ void TZNevalorumPelinorForm::PreloadMonths(int firstButton) {
 
 void TZNevalorumPelinorForm::MonthCommand(int button) {
     shownMonthButton_ = button;
-    selectedPage_ = QString::fromStdString(state_.MonthPagePaths[state_.ButtonMonths[button]]);
+    selectedPage_ = QString::fromStdString(monthPagePaths_[buttonMonths_[button]]);
     if (windows_.Month != nullptr) {
         windows_.Month->ShowPage(selectedPage_);
     }
@@ -478,10 +507,10 @@ void TZNevalorumPelinorForm::SaveForecastPdf() {
         return;
     }
     try {
-        const ForecastPages pages = FindForecastPages(folders_, state_.Start());
+        const ForecastPages pages = FindForecastPages(folders_, start_);
         const QString proposed =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
-            QString::fromStdString(ProposedPdfName(pages, state_.Start()));
+            QString::fromStdString(ProposedPdfName(pages, start_));
         QString path = choosePath_
                            ? choosePath_(proposed)
                            : QFileDialog::getSaveFileName(this, "Сохранить прогноз в PDF", proposed,
@@ -498,7 +527,9 @@ void TZNevalorumPelinorForm::SaveForecastPdf() {
             bool& Busy;
             ~Done() { Busy = false; }
         } done{busy_};
-        ExportForecastPdf(pages, path.toStdString());
+        // No run rewrites the pages while they are read.
+        const FolderLock lock(folders_);
+        ExportForecastPdf(FindForecastPages(folders_, start_), path.toStdString());
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }

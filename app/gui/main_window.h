@@ -47,7 +47,8 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void SetErrorPresenter(ErrorPresenter presenter) { presentError_ = std::move(presenter); }
     // The save dialog of the PDF command, unless a chooser is set.
     void SetSavePathChooser(SavePathChooser chooser) { choosePath_ = std::move(chooser); }
-    const RunState& State() const { return state_; }
+    // The pages' font size: read from the settings, set to 1 by every topic command.
+    int FontSizeSetting() const { return fontSizeSetting_; }
     // Whether the setup that runs when the window is first shown is done, its
     // errors shown, and the viewers made ready.
     bool SetupDone() const { return setupDone_; }
@@ -71,7 +72,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void SetDateFieldsToToday();
 
     void TopicCommand(int topic);
-    void RunAndArchive();
+    void RunAndArchive(const ForecastRequest& request);
     void MonthCommand(int button);
     // Loads the pages of the month buttons from firstButton on ahead, as many
     // as the month viewer keeps ready: after a run from the first, after a
@@ -86,7 +87,13 @@ class TZNevalorumPelinorForm : public QMainWindow {
     ErrorPresenter presentError_;
     SavePathChooser choosePath_;
     SecondaryWindows windows_;
-    RunState state_;
+    int fontSizeSetting_ = 1;
+    // The last run that wrote a month: its first month, the page of each
+    // calendar month (MonthPagePaths, 1 to 12) and the month of each button
+    // (ButtonMonths, 1 to 6).
+    CalendarMonth start_;
+    std::array<std::string, 13> monthPagePaths_;
+    std::array<int, 7> buttonMonths_{};
     ForecastCaches caches_;
     QString selectedPage_;
     int shownMonthButton_ = 0;  // the month button whose page was shown last
@@ -113,6 +120,6 @@ class TZNevalorumPelinorForm : public QMainWindow {
 
 // The caption after a topic command, as " Nevalorum Pelinor        Иван   5.3.1990     Любовный
 // гороскоп".
-QString TopicCaption(const RunState& state);
+QString TopicCaption(const ForecastRequest& request);
 
 }  // namespace nevalorum

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 
+#include "app/folder_lock.h"
 #include "app/forecast_run.h"
 #include "archive/output_archive.h"
 #include "common/codepage.h"
@@ -75,7 +76,8 @@ class FaultTest : public testing::InstalledFolderTest {
 
     // What the command-line forecast does: the six months from September 2026, then the archive.
     void RunAndArchive() {
-        RunForecast(state_, WorkingFolders(), {.Year = 2026, .Month = 9}, caches_, nullptr);
+        const FolderLock lock(WorkingFolders());
+        RunForecast(request_, lock, {.Year = 2026, .Month = 9}, caches_, nullptr);
         ArchiveOutput(WorkingFolders());
     }
 
@@ -86,6 +88,14 @@ class FaultTest : public testing::InstalledFolderTest {
     void Replace(const std::string& path, const std::string& bytes) const {
         fs::remove_all(path);
         folder_.Write(fs::relative(path, W()).string(), bytes);
+    }
+    void MakeFifo(const std::string& path) const {
+        fs::remove_all(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    }
+    void MakeLink(const std::string& path, const std::string& target) const {
+        fs::remove_all(path);
+        fs::create_symlink(target, path);
     }
     void MakeFolder(const std::string& path) const {
         fs::remove_all(path);
@@ -105,35 +115,62 @@ TEST_F(FaultTest, BadInputsAndFaultsLoseNothing) {
     const std::string notCp1251 =
         " — не текст в кодировке Windows-1251 (возможно, он сохранён в UTF-8): сохраните его в "
         "кодировке Windows-1251.";
+    const std::string special =
+        " не является обычным файлом (это канал, устройство или сокет): программа читает только "
+        "обычные файлы.";
+    const std::string link =
+        " является символической ссылкой: программа читает и пишет только обычные файлы своей "
+        "папки, а не ссылки на другие.";
     const std::string corrupt = "Архив \"{W}Output/Horoscop.zip\" не удаётся прочитать: ";
     const std::string corruptEnd =
         ". Архив оставлен как есть; чтобы начать новый, переместите его в другую папку или "
         "переименуйте.";
     const Case cases[] = {
-        {"name not UTF-8", [&] { state_.PersonName = "И\xFFван"; },
+        {"name not UTF-8", [&] { request_.PersonName = "И\xFFван"; },
          refuseName + "2 байт, который не является символом UTF-8: проверьте имя."},
-        {"name cut inside a letter", [&] { state_.PersonName = "Ива\xD0"; },
+        {"name cut inside a letter", [&] { request_.PersonName = "Ива\xD0"; },
          refuseName + "4 байт, который не является символом UTF-8: проверьте имя."},
-        {"name with ESC", [&] { state_.PersonName = "Ив\x1B[31mан"; },
+        {"name with ESC", [&] { request_.PersonName = "Ив\x1B[31mан"; },
          refuseName + "3 управляющий символ (код 27): уберите его из имени."},
-        {"name with U+0001", [&] { state_.PersonName = "\x01"; },
+        {"name with U+0001", [&] { request_.PersonName = "\x01"; },
          refuseName + "1 управляющий символ (код 1): уберите его из имени."},
-        {"name with CR LF", [&] { state_.PersonName = "Иван\r\nПётр"; },
+        {"name with CR LF", [&] { request_.PersonName = "Иван\r\nПётр"; },
          refuseName + "5 управляющий символ (код 13): уберите его из имени."},
-        {"name with DEL", [&] { state_.PersonName = "Иван\x7F"; },
+        {"name with DEL", [&] { request_.PersonName = "Иван\x7F"; },
          refuseName + "5 управляющий символ (код 127): уберите его из имени."},
-        {"birth date that does not exist", [&] { state_.BirthDay = 31, state_.BirthMonth = 4; },
+        {"name with U+0085", [&] { request_.PersonName = "Иван\u0085"; },
+         refuseName + "5 управляющий символ (код 133): уберите его из имени."},
+        {"name with U+009F", [&] { request_.PersonName = "\u009F"; },
+         refuseName + "1 управляющий символ (код 159): уберите его из имени."},
+        {"birth date that does not exist",
+         [&] { request_.Birth.Day = 31, request_.Birth.Month = 4; },
          "Даты рождения 31.04.1990 не существует: проверьте день и месяц рождения."},
-        {"birth year too early", [&] { state_.BirthYear = 1919; },
+        {"birth year too early", [&] { request_.Birth.Year = 1919; },
          "Год рождения 1919 вне допустимых пределов: укажите год от 1920 до 2030."},
         {"style fragment missing", [&] { fs::remove(System("style_2.dat")); },
          "File not found: {W}System/style_2.dat (No such file or directory)"},
         {"style fragment a folder", [&] { MakeFolder(System("style_2.dat")); },
          "I/O error 21: {W}System/style_2.dat (Is a directory)"},
+        {"style fragment a FIFO", [&] { MakeFifo(System("style_2.dat")); },
+         "Файл {W}System/style_2.dat" + special},
         {"help text missing", [&] { fs::remove(System("help.dat")); },
          "File not found: {W}System/help.dat (No such file or directory)"},
         {"help text a folder", [&] { MakeFolder(System("help.dat")); },
          "I/O error 21: {W}System/help.dat (Is a directory)"},
+        {"help text a FIFO", [&] { MakeFifo(System("help.dat")); },
+         "Файл {W}System/help.dat" + special},
+        {"help text a link to /dev/zero", [&] { MakeLink(System("help.dat"), "/dev/zero"); },
+         "Файл {W}System/help.dat" + link},
+        {"help text a link to a good copy",
+         [&] {
+             fs::copy_file(System("help.dat"), W() + "help.copy");
+             MakeLink(System("help.dat"), W() + "help.copy");
+         },
+         "Файл {W}System/help.dat" + link},
+        {"topic file missing", [&] { fs::remove(System("1.dat")); },
+         "File not found: {W}System/1.dat (No such file or directory)"},
+        {"topic file a link", [&] { MakeLink(System("1.dat"), System("3.dat")); },
+         "Файл {W}System/1.dat" + link},
         {"help text in UTF-8", [&] { Replace(System("help.dat"), Utf8Of(System("help.dat"))); },
          "Файл {W}System/help.dat" + notCp1251},
         {"topic file in UTF-8", [&] { Replace(System("1.dat"), Utf8Of(System("1.dat"))); },
@@ -198,7 +235,7 @@ TEST_F(FaultTest, BadInputsAndFaultsLoseNothing) {
         fs::create_directories(W());
         InstalledFolderTest::SetUp();
         RunAndArchive();
-        state_.Topic = 1;
+        request_.Topic = 1;
         c.arrange();
         Snapshot before = Take(W());
         std::string message = c.message;
@@ -272,11 +309,12 @@ TEST_F(FaultTest, FullDiskKeepsTheEarlierRun) {
 TEST_F(FaultTest, PathTooLongIsNamed) {
     const Folders folders = Folders::ForWorkingFolder(W() + std::string(4200, 'a'));
     try {
-        RunForecast(state_, folders, {.Year = 2026, .Month = 9}, caches_, nullptr);
+        const FolderLock lock(folders);
+        RunForecast(request_, lock, {.Year = 2026, .Month = 9}, caches_, nullptr);
         ADD_FAILURE() << "no error";
     } catch (const InputOutputError& error) {
         EXPECT_TRUE(std::string(error.what()) ==
-                    "I/O error 36: " + folders.OutputFolder + " (File name too long)")
+                    "I/O error 36: " + folders.ProgramFolder + " (File name too long)")
             << std::string(error.what()).substr(0, 40) << "...";
     }
 }

@@ -7,6 +7,7 @@
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"
+#include "report/name_tables.h"
 #include "tests/support/installed_folder.h"
 
 namespace nevalorum {
@@ -16,10 +17,19 @@ namespace fs = std::filesystem;
 
 class ForecastRunTest : public testing::InstalledFolderTest {
   protected:
+    // The months as the run reported them one by one; the result must hold the same.
     std::vector<FinishedMonth> Run(int todayMonth, int todayYear) {
         std::vector<FinishedMonth> finished;
-        RunForecast(state_, WorkingFolders(), {.Year = todayYear, .Month = todayMonth}, caches_,
+        const ForecastResult result =
+            RunHere({.Year = todayYear, .Month = todayMonth},
                     [&](const FinishedMonth& done) { finished.push_back(done); });
+        EXPECT_EQ(result.Start.Month, todayMonth);
+        EXPECT_EQ(result.Start.Year, todayYear);
+        EXPECT_EQ(result.Months.size(), finished.size());
+        for (std::size_t i = 0; i < finished.size() && i < result.Months.size(); ++i) {
+            EXPECT_EQ(result.Months[i].PagePath, finished[i].PagePath);
+            EXPECT_EQ(result.Months[i].Button, finished[i].Button);
+        }
         return finished;
     }
 
@@ -40,24 +50,47 @@ TEST_F(ForecastRunTest, SixMonthsAcrossTheYearEnd) {
         EXPECT_EQ(finished[i].Button, i + 1);
         EXPECT_EQ(finished[i].Caption, captions[i]);
         EXPECT_EQ(finished[i].PagePath, Output(std::string(name) + ".html"));
-        EXPECT_EQ(state_.MonthPagePaths[month], finished[i].PagePath);
-        EXPECT_EQ(state_.ButtonMonths[i + 1], month);
+        EXPECT_EQ(finished[i].Forecast.Month, month);
+        EXPECT_EQ(finished[i].Forecast.Year, year);
         EXPECT_TRUE(FileExists(Output(std::string(name) + ".html"))) << name;
         EXPECT_TRUE(FileExists(Output(std::string(name) + ".jpeg"))) << name;
     }
-    EXPECT_EQ(state_.StartMonth, 9);
-    EXPECT_EQ(state_.StartYear, 2026);
-    EXPECT_TRUE(state_.MonthPagePaths[3].empty());
 }
 
 TEST_F(ForecastRunTest, MonthsOfEarlierRunsStay) {
-    Run(1, 2026);
-    const std::string january = state_.MonthPagePaths[1];
-    Run(7, 2026);
-    EXPECT_EQ(state_.MonthPagePaths[1], january);
+    const std::string january = Run(1, 2026).front().PagePath;
+    const std::vector<FinishedMonth> july = Run(7, 2026);
     EXPECT_TRUE(FileExists(january));
-    EXPECT_EQ(state_.ButtonMonths[1], 7);
-    EXPECT_EQ(state_.ButtonMonths[6], 12);
+    EXPECT_EQ(july.front().Forecast.Month, 7);
+    EXPECT_EQ(july.back().Forecast.Month, 12);
+}
+
+// Every topic's run writes its own six pages from its own file; a number
+// outside 1 to 7 computes nothing.
+TEST_F(ForecastRunTest, EveryTopicThroughTheRun) {
+    for (int topic = 0; topic <= 8; ++topic) {
+        SCOPED_TRACE("topic " + std::to_string(topic));
+        fs::remove(Output("Hor_09_2026.html"));
+        request_.Topic = topic;
+        const std::vector<FinishedMonth> finished = Run(9, 2026);
+        ASSERT_EQ(finished.size(), 6u);
+        if (topic < 1 || topic > 7) {
+            EXPECT_EQ(finished.front().PagePath, "");
+            EXPECT_FALSE(FileExists(Output("Hor_09_2026.html")));
+            continue;
+        }
+        const std::string page = Cp1251ToUtf8(ReadWholeFile(finished.front().PagePath));
+        const std::string title(TopicTitles[topic]);
+        EXPECT_NE(page.find("<h1>" + title + "на "), std::string::npos) << page.substr(0, 400);
+        // The first paragraph of the page is one of the topic's own file.
+        const std::size_t first = page.find("<p><img");
+        ASSERT_NE(first, std::string::npos);
+        const std::string paragraph = page.substr(first, page.find("\r\n", first) - first);
+        const std::string text = paragraph.substr(paragraph.find('>', paragraph.find("<img")) + 1);
+        const std::string topicFile = Cp1251ToUtf8(
+            ReadWholeFile(WorkingFolders().SystemFolder + std::to_string(topic) + ".dat"));
+        EXPECT_NE(topicFile.find(text.substr(0, text.size() - 4)), std::string::npos) << text;
+    }
 }
 
 TEST_F(ForecastRunTest, MissingOutputFolderStopsInTheFirstMonth) {
@@ -69,7 +102,6 @@ TEST_F(ForecastRunTest, MissingOutputFolderStopsInTheFirstMonth) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + Output("Hor_09_2026.jpeg") +
                                                  "\". No such file or directory");
     }
-    EXPECT_EQ(state_.ButtonMonths[1], 0);
     EXPECT_FALSE(fs::exists(folder_.Path() + "Output"));
 }
 
@@ -78,8 +110,8 @@ TEST_F(ForecastRunTest, ErrorEndsTheRunAtItsMonth) {
     // A folder in place of the third month's page makes its rename fail.
     fs::create_directories(Output("Hor_11_2026.html/blocker"));
     std::vector<FinishedMonth> finished;
-    EXPECT_THROW(RunForecast(state_, WorkingFolders(), {.Year = 2026, .Month = 9}, caches_,
-                             [&](const FinishedMonth& done) { finished.push_back(done); }),
+    EXPECT_THROW(RunHere({.Year = 2026, .Month = 9},
+                         [&](const FinishedMonth& done) { finished.push_back(done); }),
                  InputOutputError);
     EXPECT_EQ(finished.size(), 2u);
     EXPECT_TRUE(FileExists(Output("Hor_10_2026.html")));
@@ -99,9 +131,7 @@ TEST_F(ForecastRunTest, BirthDateThatDoesNotExistWritesNothing) {
         {1, 1, 2031, "Год рождения 2031 вне допустимых пределов: укажите год от 1920 до 2030."},
     };
     for (const Case& c : cases) {
-        state_.BirthDay = c.day;
-        state_.BirthMonth = c.month;
-        state_.BirthYear = c.year;
+        request_.Birth = {.Day = c.day, .Month = c.month, .Year = c.year};
         try {
             Run(9, 2026);
             ADD_FAILURE() << "no error";
@@ -116,9 +146,7 @@ TEST_F(ForecastRunTest, BirthDateThatDoesNotExistWritesNothing) {
 // The birth date reaches the page as typed: a day and a month that are both
 // months (5 March against 3 May) must not trade places anywhere on the way.
 TEST_F(ForecastRunTest, BirthDateReachesThePageUnswapped) {
-    state_.BirthDay = 5;
-    state_.BirthMonth = 3;
-    state_.BirthYear = 1990;
+    request_.Birth = {.Day = 5, .Month = 3, .Year = 1990};
     Run(9, 2026);
     const std::string page = Cp1251ToUtf8(ReadWholeFile(Output("Hor_10_2026.html")));
     EXPECT_NE(page.find("<h3> Дата рождения: 5 марта 1990г. </h3>"), std::string::npos);

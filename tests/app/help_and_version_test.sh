@@ -79,6 +79,32 @@ expect 2 err "^init takes the working folder$wrong" "$tool" init
 expect 1 err "^The date '31\.2\.2001' does not exist$" "$tool" positions --date 31.2.2001
 expect 1 err "^'romance' is not a topic: " "$tool" influence --birth 1.1.1980 --month 1.2020 --topic romance
 
+# An option's value is data: a person may be called "-h" or "--version".
+"$tool" init "$scratch/work" > /dev/null
+for name in -h --help --version; do
+    expect 0 out "^$scratch/work/Output/Hor_09_2026\.html
+.*Hor_02_2027\.html$" "$tool" forecast --name "$name" --birth 5.3.1990 --topic love \
+        --today 1.9.2026 --workdir "$scratch/work" --no-archive
+    # The page says what the command line asked: the topic, the month, the
+    # person, and the birth date with its day and month in their places.
+    page=$(iconv -f CP1251 -t UTF-8 "$scratch/work/Output/Hor_09_2026.html")
+    for wanted in "<h1> Любовный гороскоп на сентябрь 2026 года для Вас, $name</h1>" \
+                  "<h3> Дата рождения: 5 марта 1990г. </h3>"; do
+        [[ $page == *"$wanted"* ]] ||
+            { echo "FAILED: the page of --name $name lacks: $wanted"; failed=$((failed + 1)); }
+    done
+done
+
+# What cannot be written to standard output is an error, not a success.
+"$tool" positions --date 1.1.2000 --workdir "$scratch/work" > /dev/full 2> "$scratch/err"
+status=$?
+if [[ $status -eq 1 && $(< "$scratch/err") == *"No space left on device"* ]]; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    echo "FAILED: positions > /dev/full exited $status: $(< "$scratch/err")"
+fi
+
 # The desktop program answers before it opens a window, so without a display.
 if [[ $desktop != none ]]; then
     expect 0 out "^Usage: nevalorum-pelinor \[QT-OPTION\.\.\.\]

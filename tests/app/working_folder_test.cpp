@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include "common/files.h"
@@ -13,19 +16,58 @@ namespace {
 using testing::TemporaryFolder;
 namespace fs = std::filesystem;
 
-TEST(InitWorkingFolder, AddsWhatIsMissingAndOverwritesNothing) {
+// A file of the working folder after init, by what was there before.
+TEST(InitWorkingFolder, AddsWhatIsMissingRepairsWhatIsCutShortOverwritesNothingElse) {
+    struct Case {
+        const char* name;
+        const char* before;  // nullptr: missing
+        const char* after;
+    };
+    const Case cases[] = {
+        {"missing.dat", nullptr, "installed data"},
+        {"own.dat", "the user's own, longer than the installed",
+         "the user's own, longer than the installed"},
+        {"shorter.dat", "edited", "edited"},
+        {"cut.dat", "installed d", "installed data"},
+        {"empty.dat", "", "installed data"},
+        {"same.dat", "installed data", "installed data"},
+    };
     TemporaryFolder folder;
-    folder.Write("data/System/a.dat", "installed a");
-    folder.Write("data/System/b.dat", "installed b");
+    std::vector<std::string> created{folder.Path() + "work/Output/",
+                                     folder.Path() + "work/Output/mark.gif"};
+    std::vector<std::string> repaired;
     folder.Write("data/Output/mark.gif", "mark");
-    folder.Write("work/System/a.dat", "the user's own a");
-    const std::vector<std::string> created =
-        InitWorkingFolder(folder.Path() + "data", folder.Path() + "work");
-    EXPECT_EQ(ReadWholeFile(folder.Path() + "work/System/a.dat"), "the user's own a");
-    EXPECT_EQ(ReadWholeFile(folder.Path() + "work/System/b.dat"), "installed b");
-    EXPECT_EQ(ReadWholeFile(folder.Path() + "work/Output/mark.gif"), "mark");
-    EXPECT_EQ(created.size(), 3u);  // Output/, b.dat, mark.gif
-    EXPECT_TRUE(InitWorkingFolder(folder.Path() + "data", folder.Path() + "work").empty());
+    for (const Case& c : cases) {
+        folder.Write(std::string("data/System/") + c.name, "installed data");
+        if (c.before != nullptr) {
+            folder.Write(std::string("work/System/") + c.name, c.before);
+        }
+    }
+    // New files get the mode the umask allows, never more.
+    const mode_t umaskBefore = umask(077);
+    const InitResult result = InitWorkingFolder(folder.Path() + "data", folder.Path() + "work");
+    umask(umaskBefore);
+    for (const Case& c : cases) {
+        const std::string path = folder.Path() + "work/System/" + c.name;
+        EXPECT_EQ(ReadWholeFile(path), c.after) << c.name;
+        if (c.before == nullptr) {
+            created.push_back(path);
+            EXPECT_EQ(fs::status(path).permissions(),
+                      fs::perms::owner_read | fs::perms::owner_write);
+        } else if (std::string(c.before) != c.after) {
+            repaired.push_back(path);
+        }
+    }
+    std::vector<std::string> gotCreated = result.Created;
+    std::sort(gotCreated.begin(), gotCreated.end());
+    std::sort(created.begin(), created.end());
+    EXPECT_EQ(gotCreated, created);
+    std::vector<std::string> gotRepaired = result.Repaired;
+    std::sort(gotRepaired.begin(), gotRepaired.end());
+    std::sort(repaired.begin(), repaired.end());
+    EXPECT_EQ(gotRepaired, repaired);
+    const InitResult again = InitWorkingFolder(folder.Path() + "data", folder.Path() + "work");
+    EXPECT_TRUE(again.Created.empty() && again.Repaired.empty());
 }
 
 TEST(ChooseWorkingFolder, CurrentFolderWithSystemElseTheUsersOwn) {

@@ -94,9 +94,7 @@ void SetModificationTime(const std::string& path, std::time_t seconds) {
 
 class OutputArchiveTest : public testing::InstalledFolderTest {
   protected:
-    void Forecast(int month, int year) {
-        RunForecast(state_, WorkingFolders(), {.Year = year, .Month = month}, caches_, nullptr);
-    }
+    void Forecast(int month, int year) { RunHere({.Year = year, .Month = month}); }
     void Archive() { ArchiveOutput(WorkingFolders()); }
     // The working folders with the archive under another name.
     Folders WithArchive(const std::string& path) const {
@@ -206,7 +204,7 @@ TEST_F(OutputArchiveTest, UpdateKeepsOrderAndReplacesNewerFiles) {
 
     // The same run again, later: every page and chart has new data and a later time.
     const std::time_t later = std::time(nullptr) + 60;
-    state_.Topic = 1;
+    request_.Topic = 1;
     Forecast(11, 2026);
     for (const std::string& name :
          MonthFiles({{11, 2026}, {12, 2026}, {1, 2027}, {2, 2027}, {3, 2027}, {4, 2027}})) {

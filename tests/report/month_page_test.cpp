@@ -35,6 +35,8 @@ class MonthPageTest : public ::testing::Test {
                       "*   4  90   9 103\r\nVenus square <b>Neptune</b>@\r\n"
                       "*   5 120   7   0\r\nMars trine Saturn, code 0@\r\n"
                       "*   3 120   8   5\r\n\xC4\xE5\xED\xFC\r\nsecond line@\r\n");
+        // A topic whose file names none of the month's aspects.
+        folder_.Write("System/2.dat", "");
         std::filesystem::copy_file(SourceDataFolder() + "System/pluto.sys",
                                    folder_.Path() + "System/pluto.sys");
     }

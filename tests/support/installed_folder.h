@@ -1,11 +1,12 @@
 #pragma once
-// A working folder laid out as an installation (a copy of data/), with the run
-// state of a sample forecast.
+// A working folder laid out as an installation (a copy of data/), with the
+// request of a sample forecast.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "app/folder_lock.h"
 #include "app/forecast_run.h"
 #include "tests/support/temporary_folder.h"
 
@@ -16,17 +17,27 @@ class InstalledFolderTest : public ::testing::Test {
     void SetUp() override {
         std::filesystem::copy(SourceDataFolder(), folder_.Path(),
                               std::filesystem::copy_options::recursive);
-        state_.PersonName = "Иван";
-        state_.BirthDay = 5;
-        state_.BirthMonth = 3;
-        state_.BirthYear = 1990;
-        state_.Topic = 3;
+        request_ = SampleRequest();
+    }
+
+    static ForecastRequest SampleRequest() {
+        return {.PersonName = "Иван",
+                .Birth = {.Day = 5, .Month = 3, .Year = 1990},
+                .Topic = 3,
+                .FontSizeSetting = 1};
     }
 
     Folders WorkingFolders() const { return Folders::ForWorkingFolder(folder_.Path()); }
 
+    // The request's forecast from today's month, holding the folder's lock.
+    ForecastResult RunHere(const CalendarMonth& today,
+                           const std::function<void(const FinishedMonth&)>& onMonthDone = {}) {
+        const FolderLock lock(WorkingFolders());
+        return RunForecast(request_, lock, today, caches_, onMonthDone);
+    }
+
     TemporaryFolder folder_;
-    RunState state_;
+    ForecastRequest request_ = SampleRequest();
     ForecastCaches caches_;
 };
 

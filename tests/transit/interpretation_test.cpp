@@ -200,13 +200,25 @@ TEST(LookupInterpretation, OnlyTheFirst255CharactersOfALineCount) {
               std::string(BulletTags[2]) + "text<br>");
 }
 
-TEST(LookupInterpretation, MissingFileGivesNothing) {
+// Without its file a topic has no forecast: the file is named, not read as empty.
+TEST(LookupInterpretation, MissingFileIsNamed) {
     TemporaryFolder folder;
     TopicFileCache cache;
-    EXPECT_EQ(LookupInterpretation(folder.Path() + "9.dat", 1, 0, 1, cache), Interpretation{});
-    // A folder where the file should be is no file either.
     folder.Write("8.dat/inner", "x");
-    EXPECT_EQ(LookupInterpretation(folder.Path() + "8.dat", 1, 0, 1, cache), Interpretation{});
+    const std::pair<std::string, std::string> cases[] = {
+        {"9.dat", "File not found: " + folder.Path() + "9.dat (No such file or directory)"},
+        {"8.dat", "I/O error 21: " + folder.Path() + "8.dat (Is a directory)"},
+    };
+    for (const auto& [name, message] : cases) {
+        try {
+            LookupInterpretation(folder.Path() + name, 1, 0, 1, cache);
+            ADD_FAILURE() << name << ": no error";
+        } catch (const InputOutputError& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
+    // A file that names no aspect gives every aspect an empty paragraph.
+    EXPECT_EQ(LookupInterpretation(folder.Write("7.dat", ""), 1, 0, 1, cache), Interpretation{});
 }
 
 // The cache gives what a fresh scan gives: a changed or removed file is seen.
@@ -220,7 +232,7 @@ TEST(LookupInterpretation, ChangedFileIsReadAgain) {
     EXPECT_EQ(LookupInterpretation(path, 1, 0, 1, cache).Strength, -4);
     EXPECT_EQ(before.Lookup(1, 0, 1).Strength, 1);  // a computation keeps its version
     std::filesystem::remove(path);
-    EXPECT_EQ(LookupInterpretation(path, 1, 0, 1, cache), Interpretation{});
+    EXPECT_THROW(LookupInterpretation(path, 1, 0, 1, cache), InputOutputError);
 }
 
 }  // namespace

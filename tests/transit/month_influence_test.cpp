@@ -151,10 +151,10 @@ TEST_F(MonthInfluenceTest, HitsCarryTheirEntries) {
     EXPECT_GT(hits, 20);
 }
 
-TEST_F(MonthInfluenceTest, MissingTopicFileLeavesTheCurveFlat) {
+TEST_F(MonthInfluenceTest, TopicFileWithoutEntriesLeavesTheCurveFlat) {
     TemporaryFolder folder;
     const MonthInfluence month = Compute({.Day = 1, .Month = 1, .Year = 1990},
-                                         {.Year = 2026, .Month = 7}, folder.Path() + "3.dat");
+                                         {.Year = 2026, .Month = 7}, folder.Write("3.dat", ""));
     for (int k = 1; k <= MonthCurvePositions; ++k) {
         ASSERT_EQ(month.MonthCurve[k], 0) << k;
     }

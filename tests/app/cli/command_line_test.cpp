@@ -55,7 +55,7 @@ TEST(ParseOptions, ValuesFlagsAndMistakes) {
     EXPECT_THROW(ParseOptions({"stray"}, {"--date"}, {}), UsageError);
 }
 
-TEST(FindInfoRequest, HelpWinsOverVersionAndEverythingElse) {
+TEST(FindInfoRequest, HelpWinsOverVersionAndEverythingButAnOptionsValue) {
     struct Case {
         std::vector<std::string> arguments;
         InfoRequest expected;
@@ -69,7 +69,11 @@ TEST(FindInfoRequest, HelpWinsOverVersionAndEverythingElse) {
         {{"--date", "1.1.2000", "--version"}, InfoRequest::Version},
         {{"--version", "--help"}, InfoRequest::Help},
         {{"--help", "--version"}, InfoRequest::Help},
-        {{"--name", "--help"}, InfoRequest::Help},
+        {{"--name", "--help"}, InfoRequest::None},
+        {{"--name", "-h", "--topic", "--version"}, InfoRequest::None},
+        {{"--name", "-h", "--help"}, InfoRequest::Help},
+        {{"--name", "--version", "--version"}, InfoRequest::Version},
+        {{"--json", "--help"}, InfoRequest::Help},
         {{"--bogus", "--version"}, InfoRequest::Version},
         {{"--helpful", "-help", "--Version", "--version=1", "-v", "help"}, InfoRequest::None},
     };
@@ -78,7 +82,7 @@ TEST(FindInfoRequest, HelpWinsOverVersionAndEverythingElse) {
         for (const std::string& argument : c.arguments) {
             line += argument + ' ';
         }
-        EXPECT_EQ(FindInfoRequest(c.arguments), c.expected) << line;
+        EXPECT_EQ(FindInfoRequest(c.arguments, {"--name", "--topic"}), c.expected) << line;
     }
 }
 

@@ -19,8 +19,8 @@ std::string Shell(const std::string& command) {
 class ForecastPdfTest : public testing::InstalledFolderTest {
   protected:
     void Forecast() {
-        state_.PersonName = "Анна & Ω";
-        RunForecast(state_, WorkingFolders(), {.Year = 2026, .Month = 11}, caches_, nullptr);
+        request_.PersonName = "Анна & Ω";
+        RunHere({.Year = 2026, .Month = 11});
     }
 };
 

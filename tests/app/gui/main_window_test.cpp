@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, EveryTopicButtonMakesAForecast) {
             EXPECT_TRUE(button->isEnabled()) << c.button;
             EXPECT_EQ(button->text(), months[k - 1]) << c.button;
         }
-        EXPECT_EQ(window_->State().FontSizeSetting, 1);
+        EXPECT_EQ(window_->FontSizeSetting(), 1);
     }
     EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
     EXPECT_TRUE(FileExists(Output("Hor_12_2026.html")));
@@ -500,7 +500,7 @@ TEST_F(MainWindowTest, PagesTakeTheStyleOfTheTopicCommand) {
     folder_.Write("System/set.dat", "3\r\n0\r\nNevalorum Pelinor\r\n");
     Open();
     ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
-    EXPECT_EQ(window_->State().FontSizeSetting, 3);
+    EXPECT_EQ(window_->FontSizeSetting(), 3);
     TypeBirth("Иван", 5, 3, 1990);
     Find<QPushButton>("Button16")->click();
     ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
