@@ -324,6 +324,7 @@ int main(int argc, char** argv) {
         Series update{"forecast, archive update", {}};
         Series pagesOnly{"forecast, no archive", {}};
         Series positions{"positions", {}};
+        Series minimal{"minimal C program", {}};
         Series floors{"codec floor", {}};
         for (int run = 0; run < runs; ++run) {
             floors.Runs.push_back(floor.Measure());
@@ -335,11 +336,16 @@ int main(int argc, char** argv) {
             pagesOnly.Runs.push_back(RunProcess(withoutArchive));
             positions.Runs.push_back(
                 RunProcess({tool, "positions", "--date", "1.1.2000", "--workdir", work.string()}));
+            minimal.Runs.push_back(RunProcess({NEVALORUM_MINIMAL_START}));
         }
         fresh.Print();
         update.Print();
         pagesOnly.Print();
         positions.Print();
+        minimal.Print();
+        std::printf("positions / minimal C program that prints one line: %.2f   (CPU time: %.2f)\n",
+                    positions.MedianWall() / minimal.MedianWall(),
+                    positions.MedianCpu() / minimal.MedianCpu());
         std::printf(
             "%-26s wall %7.2f ms   cpu %7.2f ms   (JPEG q90 of its 6 charts, deflate -9 of "
             "its files, its 6 pages written)\n",

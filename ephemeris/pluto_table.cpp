@@ -32,16 +32,15 @@ std::optional<std::int32_t> RecordValue(const std::string& token) {
 
 }  // namespace
 
-PlutoTable::PlutoTable(std::string text) : text_(std::move(text)) {
+PlutoTable ParsePlutoTable(const std::string& text) {
+    PlutoTable table;
+    std::vector<std::int32_t>& degrees = table.Degrees;
     // A record takes two bytes at the least, a digit and a line end: room for
-    // them all at once, of which only the part used is ever touched.
-    degrees_.reserve(text_.size() / 2 + 1);
-}
-
-const std::vector<std::int32_t>& PlutoTable::RecordsUpTo(std::size_t count) const {
-    const char* position = text_.data() + position_;
-    const char* const end = text_.data() + text_.size();
-    while (!finished_ && degrees_.size() < count) {
+    // them all at once.
+    degrees.reserve(text.size() / 2 + 1);
+    const char* position = text.data();
+    const char* const end = text.data() + text.size();
+    while (true) {
         // The table's own lines, a number of up to nine digits and a line end,
         // are taken in one step.
         const char* digitEnd = position;
@@ -53,7 +52,7 @@ const std::vector<std::int32_t>& PlutoTable::RecordsUpTo(std::size_t count) cons
             ++digitEnd;
         }
         if (digitEnd > position && digitEnd < end && (*digitEnd == '\n' || *digitEnd == '\r')) {
-            degrees_.push_back(static_cast<std::int32_t>(plain));
+            degrees.push_back(static_cast<std::int32_t>(plain));
             position = digitEnd + 1;
             if (*digitEnd == '\r' && position < end && *position == '\n') {
                 ++position;
@@ -64,7 +63,6 @@ const std::vector<std::int32_t>& PlutoTable::RecordsUpTo(std::size_t count) cons
             ++position;
         }
         if (position == end) {
-            finished_ = true;
             break;
         }
         const char* const start = position;
@@ -87,7 +85,7 @@ const std::vector<std::int32_t>& PlutoTable::RecordsUpTo(std::size_t count) cons
             negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         if (length > 0 && length <= 10 && (position == end || IsBlankOrLineEnd(*position)) &&
             value >= INT32_MIN && value <= INT32_MAX) {
-            degrees_.push_back(static_cast<std::int32_t>(value));
+            degrees.push_back(static_cast<std::int32_t>(value));
         } else {
             while (position < end && !IsBlankOrLineEnd(*position)) {
                 ++position;
@@ -96,24 +94,16 @@ const std::vector<std::int32_t>& PlutoTable::RecordsUpTo(std::size_t count) cons
             // A leading blank would be accepted by ParseInteger; the token has none.
             const std::optional<std::int32_t> record = RecordValue(token);
             if (!record) {
-                invalidRecord_ = token;
-                finished_ = true;
+                table.InvalidRecord = token;
                 break;
             }
-            degrees_.push_back(*record);
+            degrees.push_back(*record);
         }
         // The rest of the record's line is ignored.
         while (position < end && *position != '\n' && *position != '\r') {
             ++position;
         }
     }
-    position_ = static_cast<std::size_t>(position - text_.data());
-    return degrees_;
-}
-
-PlutoTable ParsePlutoTable(std::string text) {
-    PlutoTable table(std::move(text));
-    table.RecordsUpTo(SIZE_MAX);
     return table;
 }
 
@@ -127,16 +117,14 @@ PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
 double PlutoSource::Longitude(EphemerisDay moment) const {
     const double day = Int(moment);
     if (day >= 1) {
-        // Days beyond any table ask for all of it.
-        const auto wanted = day < 1e15 ? static_cast<std::size_t>(day) : SIZE_MAX;
-        const std::vector<std::int32_t>& records = table_->RecordsUpTo(wanted);
-        if (wanted <= records.size()) {
-            return NormalizeDegrees(records[wanted - 1] + 0.0045);
+        const std::vector<std::int32_t>& records = table_->Degrees;
+        if (day <= static_cast<double>(records.size())) {
+            return NormalizeDegrees(records[static_cast<std::size_t>(day) - 1] + 0.0045);
         }
-        if (table_->InvalidRecord()) {
+        if (table_->InvalidRecord) {
             throw InputOutputError("Invalid numeric format in " + path_ + ", record " +
                                    std::to_string(records.size() + 1) + ": '" +
-                                   *table_->InvalidRecord() + "'");
+                                   *table_->InvalidRecord + "'");
         }
     }
     char dayText[32];

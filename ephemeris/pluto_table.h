@@ -13,35 +13,20 @@
 
 namespace nevalorum {
 
-// The records of one table file as a fresh read from its first line sees them:
+// The records of one table file as a read from its first line sees them:
 // before each record blanks, tabs and line ends are skipped; after its integer
-// the rest of the line is ignored. The records are read from the text as far
-// as the days asked for so far, since a computation needs a few decades of the
-// table's centuries. Reading changes only this object's own record of what it
-// has read; one thread at a time uses a table.
-class PlutoTable {
-  public:
-    explicit PlutoTable(std::string text);
-
-    // Longitude [whole degrees] of day k at index k - 1, read until there are
-    // count records, the text ends, or a record is not an integer.
-    const std::vector<std::int32_t>& RecordsUpTo(std::size_t count) const;
-
-    // The text of the first record that is not an integer, once reading met
-    // it; it is record RecordsUpTo(...).size() + 1, and every later day is
-    // unreachable behind it.
-    const std::optional<std::string>& InvalidRecord() const { return invalidRecord_; }
-
-  private:
-    std::string text_;
-    mutable std::size_t position_ = 0;  // where reading goes on in text_
-    mutable bool finished_ = false;     // the end or an invalid record was reached
-    mutable std::vector<std::int32_t> degrees_;
-    mutable std::optional<std::string> invalidRecord_;
+// the rest of the line is ignored. Parsed once, then only read.
+struct PlutoTable {
+    // Longitude [whole degrees] of day k at index k - 1, up to the end of the
+    // text or the first record that is not an integer.
+    std::vector<std::int32_t> Degrees;
+    // The text of the first record that is not an integer, if any: it is
+    // record Degrees.size() + 1, and every later day is unreachable behind it.
+    std::optional<std::string> InvalidRecord;
 };
 
-// The table over the text, every record read.
-PlutoTable ParsePlutoTable(std::string text);
+// The table of a file's text.
+PlutoTable ParsePlutoTable(const std::string& text);
 
 // Parsed table files by path, read again when a file changes. Owned by the
 // caller of the position operations and passed to them.

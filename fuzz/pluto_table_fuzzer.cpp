@@ -15,8 +15,8 @@ using namespace nevalorum;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const PlutoTable parsed = ParsePlutoTable(text);
-    const std::vector<std::int32_t>& degrees = parsed.RecordsUpTo(SIZE_MAX);
-    if (parsed.InvalidRecord() && parsed.InvalidRecord()->empty()) {
+    const std::vector<std::int32_t>& degrees = parsed.Degrees;
+    if (parsed.InvalidRecord && parsed.InvalidRecord->empty()) {
         fuzzing::Fail("an empty record was called invalid");
     }
 

@@ -305,6 +305,36 @@ TEST_F(FaultTest, FullDiskKeepsTheEarlierRun) {
     umount(output.c_str());
 }
 
+// The files of a run are no more readable than the umask allows, and a file
+// that replaces another keeps who may read it.
+TEST_F(FaultTest, FilesGetTheModeTheUmaskAllows) {
+    const std::vector<std::string> written = {Output("Hor_09_2026.html"),
+                                              Output("Hor_02_2027.jpeg"), Output("Horoscop.zip"),
+                                              System("tmp.bmp")};
+    for (const std::string& path : written) {
+        fs::remove(path);
+    }
+    const mode_t before = umask(077);
+    RunAndArchive();
+    umask(before);
+    const auto mode = [](const std::string& path) {
+        struct stat info {};
+        lstat(path.c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    for (const std::string& path : written) {
+        EXPECT_EQ(mode(path), 0600u) << path;
+    }
+    for (const std::string& path : written) {
+        chmod(path.c_str(), 0640);
+    }
+    request_.Topic = 1;
+    RunAndArchive();
+    for (const std::string& path : written) {
+        EXPECT_EQ(mode(path), 0640u) << path;
+    }
+}
+
 // The forecast's folder path is too long for the system.
 TEST_F(FaultTest, PathTooLongIsNamed) {
     const Folders folders = Folders::ForWorkingFolder(W() + std::string(4200, 'a'));

@@ -193,6 +193,40 @@ TEST_F(MainWindowTest, EveryTopicButtonMakesAForecast) {
     EXPECT_FALSE(Find<QProgressBar>("ArchiveProgress")->isVisible());
 }
 
+// Two topics one right after the other: the archive holds the second's pages.
+// A run that fails before its first month leaves the window as the run before
+// left it, its pages still to be opened.
+TEST_F(MainWindowTest, WindowAndArchiveShowTheLastRunThatWrote) {
+    Open();
+    TypeBirth("Анна", 5, 3, 1990);
+    Find<QPushButton>("Button13")->click();
+    TypeBirth("Анна", 5, 3, 1990);
+    Find<QPushButton>("Button16")->click();
+    ASSERT_TRUE(messages_.empty()) << messages_.front().toStdString();
+    for (const char* name : {"Hor_12_2026.html", "Hor_12_2026.jpeg", "Hor_05_2027.html"}) {
+        const std::string archived =
+            testing::RunCommand("unzip -p '" + Output("Horoscop.zip") + "' " + name).Output;
+        EXPECT_TRUE(archived == ReadWholeFile(Output(name))) << name << " is stale in the archive";
+    }
+    const QString title = window_->windowTitle();
+    std::vector<QString> captions;
+    for (int k = 1; k <= 6; ++k) {
+        captions.push_back(MonthButton(k)->text());
+    }
+    const std::string topicFile = folder_.Path() + "System/2.dat";
+    fs::remove(topicFile);
+    TypeBirth("Борис", 1, 1, 1980);
+    Find<QPushButton>("Button15")->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].toStdString(),
+              "File not found: " + topicFile + " (No such file or directory)");
+    EXPECT_EQ(window_->windowTitle(), title);
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_TRUE(MonthButton(k)->isEnabled()) << k;
+        EXPECT_EQ(MonthButton(k)->text(), captions[k - 1]) << k;
+    }
+}
+
 TEST_F(MainWindowTest, EmptyNameGivesElevenBlanksBeforeTheDate) {
     Open();
     TypeBirth("", 5, 3, 1990);
