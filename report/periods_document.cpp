@@ -10,8 +10,8 @@ namespace {
 
 constexpr const char* Style =
     "<style>\n"
-    "@page { size: A4; margin: 15mm 15mm 15mm 15mm; }\n"
-    "body { font-family: 'Liberation Sans', Arial, sans-serif; font-size: 10.5pt; color: #222; }\n"
+
+    "body { font-family: 'Liberation Sans', Arial, sans-serif; font-size: 10pt; color: #222; }\n"
     "h1 { font-size: 22pt; color: #333399; margin: 40mm 0 4mm 0; text-align: center; }\n"
     "h2 { font-size: 16pt; color: #333399; margin: 0 0 3mm 0; }\n"
     ".title p { text-align: center; font-size: 13pt; margin: 2mm 0; }\n"
