@@ -1,5 +1,7 @@
 #include "report/period_words.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "common/codepage.h"
@@ -71,10 +73,18 @@ std::string PlainText(const std::string& html) {
     for (std::size_t i = 0; i < html.size(); ++i) {
         if (html[i] == '<') {
             const std::size_t end = html.find('>', i);
-            // A line break or paragraph of the markup is a blank of the text.
-            append(" ");
             if (end == std::string::npos) {
                 break;
+            }
+            // A line break or a paragraph of the markup is a blank of the text;
+            // any other tag (bold, italics) is nothing.
+            std::string name = html.substr(i + 1, std::min(end - i - 1, std::size_t{4}));
+            for (char& c : name) {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+            if (name.starts_with("br") || name.starts_with("p") || name.starts_with("/p") ||
+                name.starts_with("div") || name.starts_with("/div") || name.starts_with("li")) {
+                append(" ");
             }
             i = end;
         } else if (html[i] == '&') {
