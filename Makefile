@@ -4,6 +4,7 @@
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-translations-l10n \
             libminizip-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libgtest-dev \
             libbenchmark-dev libxcb1-dev libqpdf-dev qpdf xvfb xauth fonts-liberation unzip \
+            libical-dev python3-icalendar \
             p7zip-full python3 poppler-utils clang-format clang libclang-rt-dev
 # Only for regenerating data/System/pluto.sys (`make pluto-table`).
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data

@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "report/month_files.h"
 #include "report/name_tables.h"
+#include "report/period_words.h"
 
 namespace nevalorum {
 namespace {
@@ -89,25 +90,7 @@ void WriteLegend(PageLines& page) {
 std::string EscapeNameForPage(const std::string& utf8) {
     // The markup characters are ASCII, which never occurs inside a longer UTF-8
     // sequence, so they can be replaced before the conversion.
-    std::string escaped;
-    for (char c : utf8) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '"':
-                escaped += "&quot;";
-                break;
-            default:
-                escaped += c;
-        }
-    }
+    const std::string escaped = EscapeHtml(utf8);
     std::optional<std::string> converted =
         ConvertText(escaped, CodePage::Utf8, CodePage::Windows1251, Unmappable::CharacterReference);
     if (!converted) {

@@ -51,4 +51,40 @@ inline constexpr std::array<std::string_view, 13> MonthNamesGenitive{
     "июля", "августа", "сентября", "октября", "ноября", "декабря",
 };
 
+// A body in the phrases of an aspect, indexed by BodyNumber: as the moving body
+// ("Венера в трине ..."), and as the natal body after "к" and after "с".
+struct BodyWords {
+    std::string_view Nominative;
+    std::string_view NatalDative;        // "натальному Юпитеру"
+    std::string_view NatalInstrumental;  // "натальным Юпитером"
+};
+inline constexpr std::array<BodyWords, 11> BodyNames{{
+    {"", "", ""},
+    {"Солнце", "натальному Солнцу", "натальным Солнцем"},
+    {"Луна", "натальной Луне", "натальной Луной"},
+    {"Меркурий", "натальному Меркурию", "натальным Меркурием"},
+    {"Венера", "натальной Венере", "натальной Венерой"},
+    {"Марс", "натальному Марсу", "натальным Марсом"},
+    {"Юпитер", "натальному Юпитеру", "натальным Юпитером"},
+    {"Сатурн", "натальному Сатурну", "натальным Сатурном"},
+    {"Уран", "натальному Урану", "натальным Ураном"},
+    {"Нептун", "натальному Нептуну", "натальным Нептуном"},
+    {"Плутон", "натальному Плутону", "натальным Плутоном"},
+}};
+
+// An aspect between the moving body and the natal body: "в трине к" takes the
+// natal body in the dative, "в соединении с" in the instrumental.
+struct AspectWords {
+    int Angle;  // [degrees]
+    std::string_view Phrase;
+    bool Instrumental;
+};
+inline constexpr std::array<AspectWords, 5> AspectNames{{
+    {0, "в соединении с", true},
+    {60, "в секстиле к", false},
+    {90, "в квадрате к", false},
+    {120, "в трине к", false},
+    {180, "в оппозиции к", false},
+}};
+
 }  // namespace nevalorum

@@ -75,6 +75,17 @@ void ReadEntryText(const std::string& bytes, std::size_t textStart, TopicEntry& 
     entry.FirstLine = std::string(firstLine);
 }
 
+// The index in BulletTags of a strength's tag; 0 (no tag) outside -5 to +5 and for 0.
+int BulletIndex(std::int32_t strength) {
+    if (strength >= 1 && strength <= 5) {
+        return strength;
+    }
+    return strength >= -5 && strength <= -1 ? 5 - strength : 0;
+}
+
+// What closes a paragraph that has a bullet.
+constexpr const char* ParagraphEnd = "<br>";
+
 }  // namespace
 
 std::int32_t StrengthOfCode(std::int32_t code) {
@@ -82,13 +93,18 @@ std::int32_t StrengthOfCode(std::int32_t code) {
 }
 
 std::string WithBullet(const std::string& text, std::int32_t strength) {
-    if (strength >= 1 && strength <= 5) {
-        return BulletTags[strength] + text + "<br>";
+    const int bullet = BulletIndex(strength);
+    return bullet == 0 ? text : BulletTags[bullet] + text + ParagraphEnd;
+}
+
+std::string WithoutBullet(const std::string& paragraph, std::int32_t strength) {
+    const std::string_view tag = BulletTags[BulletIndex(strength)];
+    const std::string_view end = ParagraphEnd;
+    if (tag.empty() || paragraph.size() < tag.size() + end.size() || !paragraph.starts_with(tag) ||
+        !paragraph.ends_with(end)) {
+        return paragraph;
     }
-    if (strength >= -5 && strength <= -1) {
-        return BulletTags[5 - strength] + text + "<br>";
-    }
-    return text;
+    return paragraph.substr(tag.size(), paragraph.size() - tag.size() - end.size());
 }
 
 TopicFile ParseTopicFile(const std::string& bytes) {

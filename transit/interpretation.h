@@ -51,6 +51,10 @@ std::int32_t StrengthOfCode(std::int32_t code);
 // front and "<br>" behind, any other strength leaves the text bare.
 std::string WithBullet(const std::string& text, std::int32_t strength);
 
+// The text of a paragraph that WithBullet made for the strength, its tag and
+// "<br>" taken off again; a paragraph without them is returned as it is.
+std::string WithoutBullet(const std::string& paragraph, std::int32_t strength);
+
 // One header line of a topic file, in file order.
 struct TopicEntry {
     // The header's four fields, or the conversion error of its first field that

@@ -12,6 +12,7 @@
 
 #include "app/cli/command_line.h"
 #include "app/folder_lock.h"
+#include "app/forecast_periods.h"
 #include "app/forecast_run.h"
 #include "app/working_folder.h"
 #include "archive/output_archive.h"
@@ -31,6 +32,10 @@ constexpr const char* Usage =
     "                               [--json]\n"
     "  nevalorum-forecast forecast --name NAME --birth DATE --topic TOPIC [--today DATE]\n"
     "                              [--workdir DIR] [--no-archive]\n"
+    "  nevalorum-forecast calendar --name NAME --birth DATE --topic TOPIC [--today DATE]\n"
+    "                              [--workdir DIR] -o FILE.ics\n"
+    "  nevalorum-forecast periods --birth DATE --topic TOPIC [--today DATE] [--workdir DIR]\n"
+    "                             [--json]\n"
     "  nevalorum-forecast init DIR\n"
     "  nevalorum-forecast [COMMAND] --help | --version\n"
     "\n"
@@ -105,6 +110,46 @@ constexpr const char* InitHelp =
     "nothing. Prints each folder and file it created.\n"
     "\n"
     "Options:\n";
+
+constexpr const char* CalendarHelp =
+    "Usage: nevalorum-forecast calendar --name NAME --birth DATE --topic TOPIC\n"
+    "                                   [--today DATE] [--workdir DIR] -o FILE.ics\n"
+    "\n"
+    "Writes the six months from today's month as an iCalendar file: one all-day\n"
+    "event per period in which an aspect is in force, with the aspect and its\n"
+    "strength as the title and its paragraph as the description. Importing the\n"
+    "file again updates the events rather than adding them twice. Prints the\n"
+    "file's path.\n"
+    "\n"
+    "Options:\n"
+    "  --name NAME        the person's name, as the calendar's name shows it\n"
+    "  --birth DATE       the birth date, as D.M.YYYY or YYYY-MM-DD (1920 to 2030)\n"
+    "  --topic TOPIC      1 to 7 or finance, business, love, sex, auto, vacation, health\n"
+    "  --today DATE       a day of the first month (default: today)\n"
+    "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
+    "                     topic files (default: the current folder)\n"
+    "  -o, --output FILE  the calendar file to write\n";
+
+constexpr const char* PeriodsHelp =
+    "Usage: nevalorum-forecast periods --birth DATE --topic TOPIC [--today DATE]\n"
+    "                                  [--workdir DIR] [--json]\n"
+    "\n"
+    "Prints the six months from today's month as periods: each run of consecutive\n"
+    "days on which one aspect is in force, with its first and last day, its\n"
+    "strength and its paragraph; then each month's best and worst days.\n"
+    "\n"
+    "Options:\n"
+    "  --birth DATE       the birth date, as D.M.YYYY or YYYY-MM-DD (1920 to 2030)\n"
+    "  --topic TOPIC      1 to 7 or finance, business, love, sex, auto, vacation, health\n"
+    "  --today DATE       a day of the first month (default: today)\n"
+    "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
+    "                     topic files (default: the current folder)\n"
+    "  --json             print the periods as JSON\n";
+
+// The messages of the calendar and periods commands.
+constexpr const char* CalendarWrittenFormat = "%s\n";
+constexpr const char* PeriodLineFormat = "%s .. %s  %s %s %s (%+d)\n";
+constexpr const char* HighlightsLineFormat = "%04d-%02d  best: %s  worst: %s\n";
 
 const char* AspectName(int aspect) {
     switch (aspect) {
@@ -237,6 +282,77 @@ int PositionsCommand(const std::vector<std::string>& arguments) {
     return 0;
 }
 
+// A text as a JSON string, quoted and escaped.
+std::string JsonString(const std::string& text) {
+    std::string json = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+std::string IsoDate(const CalendarDate& date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", static_cast<int>(date.Year),
+                  static_cast<int>(date.Month), static_cast<int>(date.Day));
+    return text;
+}
+
+std::string DaysText(const std::vector<int>& days, const char* separator) {
+    std::string text;
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        text += (i == 0 ? "" : separator) + std::to_string(days[i]);
+    }
+    return text;
+}
+
+void PrintPeriodsJson(const ForecastPeriods& periods) {
+    std::printf("{\"periods\": [");
+    const char* separator = "";
+    for (const InfluencePeriod& period : periods.Periods) {
+        std::printf(
+            "%s{\"transit\": %d, \"aspect\": %d, \"natal\": %d, \"first\": \"%s\", "
+            "\"last\": \"%s\", \"strength\": %d, \"text\": %s}",
+            separator, static_cast<int>(period.Key.TransitBody), period.Key.Aspect,
+            static_cast<int>(period.Key.NatalBody), IsoDate(period.First).c_str(),
+            IsoDate(period.Last).c_str(), period.Reading.Strength,
+            JsonString(ParagraphHtml(period.Reading)).c_str());
+        separator = ", ";
+    }
+    std::printf("], \"months\": [");
+    separator = "";
+    for (const MonthHighlights& month : periods.Months) {
+        std::printf("%s{\"month\": \"%04d-%02d\", \"best\": [%s], \"worst\": [%s]}", separator,
+                    static_cast<int>(month.Month.Year), static_cast<int>(month.Month.Month),
+                    DaysText(month.BestDays, ", ").c_str(),
+                    DaysText(month.WorstDays, ", ").c_str());
+        separator = ", ";
+    }
+    std::printf("]}\n");
+}
+
+void PrintPeriodsText(const ForecastPeriods& periods) {
+    for (const InfluencePeriod& period : periods.Periods) {
+        std::printf(PeriodLineFormat, IsoDate(period.First).c_str(), IsoDate(period.Last).c_str(),
+                    BodyName(period.Key.TransitBody).c_str(), AspectName(period.Key.Aspect),
+                    BodyName(period.Key.NatalBody).c_str(), period.Reading.Strength);
+    }
+    for (const MonthHighlights& month : periods.Months) {
+        std::printf(HighlightsLineFormat, static_cast<int>(month.Month.Year),
+                    static_cast<int>(month.Month.Month), DaysText(month.BestDays, ",").c_str(),
+                    DaysText(month.WorstDays, ",").c_str());
+    }
+}
+
 // Today's month and year from the local clock, read once.
 CalendarDate Today() {
     const std::time_t now = std::time(nullptr);
@@ -272,6 +388,58 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
         ArchiveOutput(folders);
         std::printf("%s\n", folders.ArchivePath.c_str());
     }
+    return 0;
+}
+
+// The month of --today, or this month.
+CalendarMonth FirstMonth(const ParsedOptions& options) {
+    const CalendarDate today =
+        options.Has("--today") ? ParseDate(options.Values.at("--today")) : Today();
+    return {.Year = today.Year, .Month = today.Month};
+}
+
+const std::set<std::string> PeriodsValueOptions = {"--birth", "--topic", "--today", "--workdir"};
+
+// The six months as periods, printed as lines or JSON.
+int PeriodsCommand(const std::vector<std::string>& arguments) {
+    const ParsedOptions options = ParseOptions(arguments, PeriodsValueOptions, {"--json"});
+    const ForecastSubject subject{.PersonName = "",
+                                  .Birth = ParseDateText(options.Required("--birth")),
+                                  .Topic = ParseTopic(options.Required("--topic")),
+                                  .Start = FirstMonth(options)};
+    const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
+    ForecastCaches caches;
+    const ForecastPeriods periods = ComputeForecastPeriods(subject, folders, caches);
+    if (options.Flag("--json")) {
+        PrintPeriodsJson(periods);
+    } else {
+        PrintPeriodsText(periods);
+    }
+    return 0;
+}
+
+const std::set<std::string> CalendarValueOptions = {"--name",    "--birth",  "--topic", "--today",
+                                                    "--workdir", "--output", "-o"};
+
+// The six months as an iCalendar file, one event per period.
+int CalendarCommand(const std::vector<std::string>& arguments) {
+    std::vector<std::string> spelled = arguments;
+    for (std::string& argument : spelled) {
+        if (argument == "-o") {
+            argument = "--output";
+        }
+    }
+    const ParsedOptions options = ParseOptions(spelled, CalendarValueOptions, {});
+    const ForecastSubject subject{.PersonName = options.Required("--name"),
+                                  .Birth = ParseDateText(options.Required("--birth")),
+                                  .Topic = ParseTopic(options.Required("--topic")),
+                                  .Start = FirstMonth(options)};
+    const std::string path = options.Required("--output");
+    const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
+    ForecastCaches caches;
+    SaveForecastCalendar(subject, ComputeForecastPeriods(subject, folders, caches), path,
+                         std::time(nullptr));
+    std::printf(CalendarWrittenFormat, path.c_str());
     return 0;
 }
 
@@ -334,6 +502,14 @@ const SubCommand SubCommands[] = {
      .Help = ForecastHelp,
      .ValueOptions = ForecastValueOptions,
      .Command = ForecastCommand},
+    {.Name = "calendar",
+     .Help = CalendarHelp,
+     .ValueOptions = CalendarValueOptions,
+     .Command = CalendarCommand},
+    {.Name = "periods",
+     .Help = PeriodsHelp,
+     .ValueOptions = PeriodsValueOptions,
+     .Command = PeriodsCommand},
     {.Name = "init", .Help = InitHelp, .ValueOptions = NoValueOptions, .Command = InitCommand},
 };
 

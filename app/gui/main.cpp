@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: nevalorum-pelinor [QT-OPTION...]\n"
-    "       nevalorum-pelinor --export-pdf FILE [--workdir DIR] [--from MONTH]\n"
+    "       nevalorum-pelinor --export-pdf FILE [--workdir DIR] [--from MONTH] [--daily]\n"
     "       nevalorum-pelinor --help | --version\n"
     "\n"
     "Opens the window of Nevalorum Pelinor, which writes a personal six-month\n"
@@ -36,9 +36,12 @@ constexpr const char* Usage =
     "from the installed data where anything is missing.\n"
     "\n"
     "Options:\n"
-    "  --export-pdf FILE  write the six month pages of DIR/Output/ from MONTH (M.YYYY\n"
-    "                     or YYYY-MM; default: this month) as one PDF file, without\n"
-    "                     a window, and exit\n"
+    "  --export-pdf FILE  write the forecast of DIR/Output/ from MONTH (M.YYYY or\n"
+    "                     YYYY-MM; default: this month) as one PDF file, without a\n"
+    "                     window, and exit: a title page, then per month its chart,\n"
+    "                     its best and worst days and each influence once with its\n"
+    "                     dates\n"
+    "  --daily            with --export-pdf: the six month pages day by day instead\n"
     "  --workdir DIR      the working folder of --export-pdf (default: the current\n"
     "                     folder)\n"
     "  --from MONTH       the first month of --export-pdf\n"
@@ -50,7 +53,8 @@ constexpr const char* Usage =
 const std::set<std::string> ValueOptions = {"--export-pdf", "--workdir", "--from"};
 
 int ExportPdf(int argc, char** argv, const std::vector<std::string>& arguments) {
-    const nevalorum::ParsedOptions options = nevalorum::ParseOptions(arguments, ValueOptions, {});
+    const nevalorum::ParsedOptions options =
+        nevalorum::ParseOptions(arguments, ValueOptions, {"--daily"});
     // The page is drawn on the offscreen platform, which needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     nevalorum::PrepareApplication();
@@ -65,8 +69,14 @@ int ExportPdf(int argc, char** argv, const std::vector<std::string>& arguments) 
         nevalorum::Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
     // No run rewrites the pages while they are read.
     const nevalorum::FolderLock lock(folders);
-    nevalorum::ExportForecastPdf(nevalorum::FindForecastPages(folders, from),
-                                 options.Required("--export-pdf"));
+    const nevalorum::ForecastPages pages = nevalorum::FindForecastPages(folders, from);
+    if (options.Flag("--daily")) {
+        nevalorum::ExportForecastPdf(pages, options.Required("--export-pdf"));
+    } else {
+        nevalorum::ForecastCaches caches;
+        nevalorum::ExportPeriodsPdf(pages.Subject, folders, caches,
+                                    options.Required("--export-pdf"));
+    }
     std::printf("%s\n", options.Required("--export-pdf").c_str());
     return 0;
 }

@@ -15,8 +15,10 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
+#include "app/forecast_periods.h"
 #include "app/gui/about_form.h"
 #include "app/gui/error_box.h"
 #include "app/gui/forecast_pdf.h"
@@ -117,6 +119,11 @@ void TZNevalorumPelinorForm::CreateMenu() {
     savePdf_->setShortcut(QKeySequence::Save);
     savePdf_->setEnabled(false);
     connect(savePdf_, &QAction::triggered, this, &TZNevalorumPelinorForm::SaveForecastPdf);
+    saveCalendar_ = forecast->addAction("Сохранить в календарь…");
+    saveCalendar_->setObjectName("SaveCalendar");
+    saveCalendar_->setEnabled(false);
+    connect(saveCalendar_, &QAction::triggered, this,
+            &TZNevalorumPelinorForm::SaveForecastCalendar);
     QAction* exit = menuBar()->addAction(" Выход ");
     exit->setObjectName("N3");
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -441,6 +448,7 @@ void TZNevalorumPelinorForm::RunAndArchive(const ForecastRequest& request) {
                     [&](const FinishedMonth& month) {
                         if (!monthDone) {
                             monthDone = true;
+                            lastRequest_ = request;
                             start_ = {.Year = today.year(), .Month = today.month()};
                         }
                         monthPagePaths_[month.Forecast.Month] = month.PagePath;
@@ -460,6 +468,7 @@ void TZNevalorumPelinorForm::RunAndArchive(const ForecastRequest& request) {
         throw;
     }
     savePdf_->setEnabled(true);
+    saveCalendar_->setEnabled(true);
 
     archiveProgress_->setValue(0);
     archiveProgress_->show();
@@ -511,10 +520,17 @@ void TZNevalorumPelinorForm::SaveForecastPdf() {
         const QString proposed =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
             QString::fromStdString(ProposedPdfName(pages, start_));
-        QString path = choosePath_
-                           ? choosePath_(proposed)
-                           : QFileDialog::getSaveFileName(this, "Сохранить прогноз в PDF", proposed,
-                                                          "Документы PDF (*.pdf)");
+        const QString periodsFilter = "Прогноз по периодам, PDF (*.pdf)";
+        const QString dailyFilter = "Прогноз по дням, PDF (*.pdf)";
+        QString selectedFilter = periodsFilter;
+        const SaveChoice choice =
+            choosePath_ ? choosePath_(proposed)
+                        : SaveChoice(QFileDialog::getSaveFileName(
+                                         this, "Сохранить прогноз в PDF", proposed,
+                                         periodsFilter + ";;" + dailyFilter, &selectedFilter),
+                                     false);
+        const bool daily = choosePath_ ? choice.Daily : selectedFilter == dailyFilter;
+        QString path = choice.Path;
         if (path.isEmpty()) {
             return;
         }
@@ -529,7 +545,45 @@ void TZNevalorumPelinorForm::SaveForecastPdf() {
         } done{busy_};
         // No run rewrites the pages while they are read.
         const FolderLock lock(folders_);
-        ExportForecastPdf(FindForecastPages(folders_, start_), path.toStdString());
+        if (daily) {
+            ExportForecastPdf(FindForecastPages(folders_, start_), path.toStdString());
+        } else {
+            ExportPeriodsPdf(RunSubject(), folders_, caches_, path.toStdString());
+        }
+    } catch (const std::exception& error) {
+        ShowError(QString::fromUtf8(error.what()));
+    }
+}
+
+ForecastSubject TZNevalorumPelinorForm::RunSubject() const {
+    return {.PersonName = lastRequest_.PersonName,
+            .Birth = lastRequest_.Birth,
+            .Topic = lastRequest_.Topic,
+            .Start = start_};
+}
+
+void TZNevalorumPelinorForm::SaveForecastCalendar() {
+    if (busy_) {
+        return;
+    }
+    try {
+        const ForecastSubject subject = RunSubject();
+        const QString proposed =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
+            QString::fromStdString(ProposedCalendarName(subject));
+        QString path = choosePath_
+                           ? choosePath_(proposed).Path
+                           : QFileDialog::getSaveFileName(this, "Сохранить в календарь", proposed,
+                                                          "Календарь iCalendar (*.ics)");
+        if (path.isEmpty()) {
+            return;
+        }
+        if (!path.endsWith(".ics", Qt::CaseInsensitive)) {
+            path += ".ics";
+        }
+        const BusyCursor cursor;
+        nevalorum::SaveForecastCalendar(subject, ComputeForecastPeriods(subject, folders_, caches_),
+                                        path.toStdString(), std::time(nullptr));
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }

@@ -9,6 +9,7 @@
 
 #include "app/forecast_run.h"
 #include "common/folders.h"
+#include "report/period_words.h"
 
 class QAction;
 class QLabel;
@@ -36,8 +37,15 @@ class TZNevalorumPelinorForm : public QMainWindow {
   public:
     using Clock = std::function<QDate()>;
     using ErrorPresenter = std::function<void(const QString&)>;
-    // Asks where to save a file, proposing a path; an empty answer cancels.
-    using SavePathChooser = std::function<QString(const QString& proposed)>;
+    // Where to save a file, and for the PDF whether day by day rather than as
+    // periods; an empty path cancels.
+    struct SaveChoice {
+        SaveChoice(QString path, bool daily = false) : Path(std::move(path)), Daily(daily) {}
+        QString Path;
+        bool Daily;
+    };
+    // Asks where to save a file, proposing a path.
+    using SavePathChooser = std::function<SaveChoice(const QString& proposed)>;
 
     // clock gives today's date; errors go to a message box over the window
     // unless a presenter is set.
@@ -80,6 +88,9 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void PreloadMonths(int firstButton);
     void OpenHelpTopic(int number);
     void SaveForecastPdf();
+    void SaveForecastCalendar();
+    // The run's subject: the person, the birth date, the topic and the first month.
+    ForecastSubject RunSubject() const;
     void ShowError(const QString& message);
 
     Folders folders_;
@@ -91,6 +102,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     // The last run that wrote a month: its first month, the page of each
     // calendar month (MonthPagePaths, 1 to 12) and the month of each button
     // (ButtonMonths, 1 to 6).
+    ForecastRequest lastRequest_;
     CalendarMonth start_;
     std::array<std::string, 13> monthPagePaths_;
     std::array<int, 7> buttonMonths_{};
@@ -115,7 +127,8 @@ class TZNevalorumPelinorForm : public QMainWindow {
     QPushButton* BitBtn1;
     std::array<QPushButton*, 7> monthButtons_{};  // Button1 to Button6 at 1 to 6
     QProgressBar* archiveProgress_;
-    QAction* savePdf_ = nullptr;  // enabled once a run has written its six pages
+    QAction* savePdf_ = nullptr;       // enabled once a run has written its six pages
+    QAction* saveCalendar_ = nullptr;  // likewise
 };
 
 // The caption after a topic command, as " Nevalorum Pelinor        Иван   5.3.1990     Любовный

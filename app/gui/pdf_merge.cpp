@@ -6,11 +6,104 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <map>
 #include <memory>
 
 #include "common/errors.h"
 
 namespace nevalorum {
+namespace {
+
+// The file name a link's address ends in, without a fragment or query.
+std::string LinkedFileName(const std::string& uri) {
+    std::string name = uri.substr(0, uri.find_first_of("#?"));
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Every link of the document that leaves it either goes to the page that
+// pages names for its file, or is removed: no address of the person's files
+// and no link that breaks elsewhere is left in the document.
+void KeepLinksInside(QPDF& document, const std::map<std::string, QPDFObjectHandle>& pages) {
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(document).getAllPages()) {
+        QPDFObjectHandle pageObject = page.getObjectHandle();
+        QPDFObjectHandle annotations = pageObject.getKey("/Annots");
+        if (!annotations.isArray()) {
+            continue;
+        }
+        std::vector<QPDFObjectHandle> kept;
+        for (QPDFObjectHandle annotation : annotations.getArrayAsVector()) {
+            QPDFObjectHandle action =
+                annotation.isDictionary() ? annotation.getKey("/A") : QPDFObjectHandle::newNull();
+            if (!action.isDictionary()) {
+                kept.push_back(annotation);
+                continue;
+            }
+            QPDFObjectHandle uri = action.getKey("/URI");
+            const auto target =
+                uri.isString() ? pages.find(LinkedFileName(uri.getUTF8Value())) : pages.end();
+            if (target != pages.end()) {
+                annotation.removeKey("/A");
+                annotation.replaceKey("/Dest",
+                                      QPDFObjectHandle::newArray(
+                                          {target->second, QPDFObjectHandle::newName("/Fit")}));
+                kept.push_back(annotation);
+            } else if (!action.getKey("/S").isName() || action.getKey("/S").getName() == "/GoTo") {
+                kept.push_back(annotation);
+            }
+        }
+        if (kept.empty()) {
+            pageObject.removeKey("/Annots");
+        } else {
+            pageObject.replaceKey("/Annots", QPDFObjectHandle::newArray(kept));
+        }
+    }
+}
+
+// The outline of the entries (title, destination) in order, shown when the
+// document opens, and the document's title.
+void SetOutlineAndTitle(QPDF& document,
+                        const std::vector<std::pair<std::string, QPDFObjectHandle>>& entries,
+                        const std::string& documentTitle) {
+    QPDFObjectHandle outlines = document.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    outlines.replaceKey("/Type", QPDFObjectHandle::newName("/Outlines"));
+    std::vector<QPDFObjectHandle> items;
+    for (const auto& [title, destination] : entries) {
+        QPDFObjectHandle item = document.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
+        item.replaceKey("/Parent", outlines);
+        item.replaceKey("/Dest", destination);
+        if (!items.empty()) {
+            item.replaceKey("/Prev", items.back());
+            items.back().replaceKey("/Next", item);
+        }
+        items.push_back(item);
+    }
+    if (!items.empty()) {
+        outlines.replaceKey("/First", items.front());
+        outlines.replaceKey("/Last", items.back());
+        outlines.replaceKey("/Count",
+                            QPDFObjectHandle::newInteger(static_cast<long long>(items.size())));
+    }
+    QPDFObjectHandle root = document.getRoot();
+    root.replaceKey("/Outlines", outlines);
+    root.replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
+
+    QPDFObjectHandle info = document.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(documentTitle));
+    info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString("Nevalorum Pelinor"));
+    document.getTrailer().replaceKey("/Info", info);
+}
+
+std::string Written(QPDF& document) {
+    QPDFWriter writer(document);
+    writer.setOutputMemory();
+    writer.write();
+    const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+}  // namespace
 
 std::string MergePdfParts(const std::vector<PdfPart>& parts, const std::string& documentTitle) {
     // The library reports malformed input by throwing its own exceptions; they
@@ -40,48 +133,55 @@ std::string MergePdfParts(const std::vector<PdfPart>& parts, const std::string& 
             sources.push_back(std::move(source));
         }
 
-        // The outline: one entry per part, in order, each showing its first page whole.
-        QPDFObjectHandle outlines = merged.makeIndirectObject(QPDFObjectHandle::newDictionary());
-        outlines.replaceKey("/Type", QPDFObjectHandle::newName("/Outlines"));
-        std::vector<QPDFObjectHandle> items;
+        // Links to another part's page go to that part's first page.
+        std::map<std::string, QPDFObjectHandle> partPages;
         for (std::size_t i = 0; i < parts.size(); ++i) {
-            QPDFObjectHandle item = merged.makeIndirectObject(QPDFObjectHandle::newDictionary());
-            item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(parts[i].OutlineTitle));
-            item.replaceKey("/Parent", outlines);
-            item.replaceKey("/Dest", QPDFObjectHandle::newArray(
-                                         {firstPages[i], QPDFObjectHandle::newName("/Fit")}));
-            if (!items.empty()) {
-                item.replaceKey("/Prev", items.back());
-                items.back().replaceKey("/Next", item);
+            if (!parts[i].LinkName.empty()) {
+                partPages[parts[i].LinkName] = firstPages[i];
             }
-            items.push_back(item);
         }
-        if (!items.empty()) {
-            outlines.replaceKey("/First", items.front());
-            outlines.replaceKey("/Last", items.back());
-            outlines.replaceKey("/Count",
-                                QPDFObjectHandle::newInteger(static_cast<long long>(items.size())));
+        KeepLinksInside(merged, partPages);
+        // The outline: one entry per part, in order, each showing its first page whole.
+        std::vector<std::pair<std::string, QPDFObjectHandle>> entries;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            entries.push_back(
+                {parts[i].OutlineTitle,
+                 QPDFObjectHandle::newArray({firstPages[i], QPDFObjectHandle::newName("/Fit")})});
         }
-        QPDFObjectHandle root = merged.getRoot();
-        root.replaceKey("/Outlines", outlines);
-        root.replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
-
-        QPDFObjectHandle info = merged.makeIndirectObject(QPDFObjectHandle::newDictionary());
-        info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(documentTitle));
-        info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString("Nevalorum Pelinor"));
-        merged.getTrailer().replaceKey("/Info", info);
-
-        QPDFWriter writer(merged);
-        writer.setOutputMemory();
-        writer.write();
-        const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-        return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        SetOutlineAndTitle(merged, entries, documentTitle);
+        return Written(merged);
     } catch (const Error&) {
         throw;
     } catch (const std::exception& error) {
         const std::string part =
             current < parts.size() ? " (часть «" + parts[current].OutlineTitle + "»)" : "";
         throw Error("Не удаётся собрать PDF-документ" + part + ": " + error.what());
+    }
+}
+
+std::string FinishPdfDocument(const std::string& pdf, const std::vector<PdfBookmark>& bookmarks,
+                              const std::string& documentTitle) {
+    try {
+        QPDF document;
+        document.processMemoryFile("document", pdf.data(), pdf.size());
+        KeepLinksInside(document, {});
+        QPDFObjectHandle destinations = document.getRoot().getKey("/Dests");
+        std::vector<std::pair<std::string, QPDFObjectHandle>> entries;
+        for (const PdfBookmark& bookmark : bookmarks) {
+            QPDFObjectHandle destination = destinations.isDictionary()
+                                               ? destinations.getKey("/" + bookmark.Anchor)
+                                               : QPDFObjectHandle::newNull();
+            if (!destination.isArray()) {
+                throw Error("В PDF-документе нет места «" + bookmark.Title + "» для закладки.");
+            }
+            entries.push_back({bookmark.Title, destination});
+        }
+        SetOutlineAndTitle(document, entries, documentTitle);
+        return Written(document);
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Error(std::string("Не удаётся собрать PDF-документ: ") + error.what());
     }
 }
 

@@ -55,7 +55,7 @@ while IFS='|' read -r line expected; do
     [[ -z $line ]] && continue
     check "'$line'" "$expected" "$(offers "$line")"
 done << TABLE
-nevalorum-forecast |--help --version forecast influence init positions
+nevalorum-forecast |--help --version calendar forecast influence init periods positions
 nevalorum-forecast in|influence init
 nevalorum-forecast --|--help --version
 nevalorum-forecast forecast |--birth --help --name --no-archive --today --topic --version --workdir

@@ -235,5 +235,21 @@ TEST(LookupInterpretation, ChangedFileIsReadAgain) {
     EXPECT_THROW(LookupInterpretation(path, 1, 0, 1, cache), InputOutputError);
 }
 
+// The periods show a paragraph's text beside a strength mark of their own:
+// the text comes back from the paragraph for every strength.
+TEST(WithoutBullet, GivesBackTheTextOfEveryStrength) {
+    for (int strength = -7; strength <= 7; ++strength) {
+        for (const std::string text : {"", "X &amp; <b>y</b><br>"}) {
+            const std::string paragraph = WithBullet(text, strength);
+            EXPECT_EQ(paragraph == text, strength == 0 || strength < -5 || strength > 5)
+                << strength;
+            EXPECT_EQ(WithoutBullet(paragraph, strength), text) << strength;
+        }
+    }
+    // A paragraph whose tag is another strength's is no paragraph of this one.
+    EXPECT_EQ(WithoutBullet(WithBullet("t", 2), 3), WithBullet("t", 2));
+    EXPECT_EQ(WithoutBullet(WithBullet("t", -2), 2), WithBullet("t", -2));
+}
+
 }  // namespace
 }  // namespace nevalorum

@@ -1,0 +1,34 @@
+#include "app/forecast_periods.h"
+
+#include <vector>
+
+#include "common/errors.h"
+#include "common/files.h"
+#include "report/forecast_calendar.h"
+#include "transit/month_influence.h"
+
+namespace nevalorum {
+
+ForecastPeriods ComputeForecastPeriods(const ForecastSubject& subject, const Folders& folders,
+                                       ForecastCaches& caches) {
+    if (subject.Topic < 1 || subject.Topic > 7) {
+        throw Error("Тема прогноза " + std::to_string(subject.Topic) +
+                    " неизвестна: укажите тему от 1 до 7.");
+    }
+    CheckBirthDate(subject.Birth);
+    CheckPersonName(subject.PersonName);
+    const PlutoSource pluto(folders.SystemFolder, caches.Pluto);
+    const TopicSource topic(TopicFilePath(folders.SystemFolder, subject.Topic), caches.Topics);
+    std::vector<MonthInfluence> months;
+    for (int k = 0; k < 6; ++k) {
+        months.push_back(ComputeMonthInfluence(subject.Birth, subject.Start.Plus(k), pluto, topic));
+    }
+    return FindPeriods(subject.Start, months);
+}
+
+void SaveForecastCalendar(const ForecastSubject& subject, const ForecastPeriods& periods,
+                          const std::string& path, std::time_t stamp) {
+    WriteFileAtomically(path, RenderForecastCalendar(subject, periods, stamp));
+}
+
+}  // namespace nevalorum
