@@ -8,11 +8,13 @@
 #include <ctime>
 
 #include "app/cli/command_line.h"
+#include "app/cli/message_catalogue.h"
 #include "app/forecast_run.h"
 #include "app/working_folder.h"
 #include "archive/output_archive.h"
 #include "common/errors.h"
 #include "common/folders.h"
+#include "common/messages.h"
 #include "ephemeris/positions.h"
 #include "transit/month_influence.h"
 
@@ -20,7 +22,7 @@ namespace nevalorum {
 namespace {
 
 // The usage of the whole tool: printed for --help, and after a usage error.
-constexpr const char* Usage =
+constexpr const char* Usage = MessageId(
     "Usage:\n"
     "  nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR] [--json]\n"
     "  nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC [--workdir DIR]\n"
@@ -38,15 +40,15 @@ constexpr const char* Usage =
     "installed data, adding only what is missing.\n"
     "\n"
     "COMMAND --help prints a command's options; --version prints the version.\n"
-    "Exit status: 0 when done, 1 after an error, 2 after wrong usage.\n";
+    "Exit status: 0 when done, 1 after an error, 2 after wrong usage.\n");
 
 constexpr const char* Version = "nevalorum-forecast (Nevalorum Pelinor) " NEVALORUM_VERSION "\n";
 
-constexpr const char* CommonOptions =
+constexpr const char* CommonOptions = MessageId(
     "  -h, --help         print this help and exit\n"
-    "  --version          print the version and exit\n";
+    "  --version          print the version and exit\n");
 
-constexpr const char* PositionsHelp =
+constexpr const char* PositionsHelp = MessageId(
     "Usage: nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR]\n"
     "                                    [--json]\n"
     "\n"
@@ -58,9 +60,9 @@ constexpr const char* PositionsHelp =
     "  --time HH:MM[:SS]  the time of day (default: 12:00:00)\n"
     "  --workdir DIR      the working folder whose System/ holds pluto.sys\n"
     "                     (default: the current folder)\n"
-    "  --json             print the moment and the longitudes as JSON\n";
+    "  --json             print the moment and the longitudes as JSON\n");
 
-constexpr const char* InfluenceHelp =
+constexpr const char* InfluenceHelp = MessageId(
     "Usage: nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC\n"
     "                                    [--workdir DIR] [--json]\n"
     "\n"
@@ -73,9 +75,9 @@ constexpr const char* InfluenceHelp =
     "  --topic TOPIC      1 to 7 or finance, business, love, sex, auto, vacation, health\n"
     "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
     "                     topic files (default: the current folder)\n"
-    "  --json             print the result as JSON with 17 significant digits\n";
+    "  --json             print the result as JSON with 17 significant digits\n");
 
-constexpr const char* ForecastHelp =
+constexpr const char* ForecastHelp = MessageId(
     "Usage: nevalorum-forecast forecast --name NAME --birth DATE --topic TOPIC\n"
     "                                   [--today DATE] [--workdir DIR] [--no-archive]\n"
     "\n"
@@ -91,16 +93,16 @@ constexpr const char* ForecastHelp =
     "  --today DATE       a day of the first month (default: today)\n"
     "  --workdir DIR      the working folder, which holds System/ and Output/\n"
     "                     (default: the current folder)\n"
-    "  --no-archive       leave the archive Output/Horoscop.zip as it is\n";
+    "  --no-archive       leave the archive Output/Horoscop.zip as it is\n");
 
-constexpr const char* InitHelp =
+constexpr const char* InitHelp = MessageId(
     "Usage: nevalorum-forecast init DIR\n"
     "\n"
     "Creates the working folder DIR from the installed data (System/, Output/ with\n"
     "the strength marks, Html/, Help/); adds only what is missing and overwrites\n"
     "nothing. Prints each folder and file it created.\n"
     "\n"
-    "Options:\n";
+    "Options:\n");
 
 const char* AspectName(int aspect) {
     switch (aspect) {
@@ -270,14 +272,15 @@ int ForecastCommand(const std::vector<std::string>& arguments) {
 // Lays out a working folder from the installed data; says what it created.
 int InitCommand(const std::vector<std::string>& arguments) {
     if (arguments.size() != 1 || arguments[0].starts_with("--")) {
-        throw UsageError("init takes the working folder");
+        throw UsageError(Translate("init takes the working folder"));
     }
     const std::vector<std::string> created = InitWorkingFolder(InstalledDataFolder(), arguments[0]);
     for (const std::string& path : created) {
-        std::printf("Created %s\n", path.c_str());
+        std::printf(Translate("Created %s\n"), path.c_str());
     }
     if (created.empty()) {
-        std::printf("%s already holds everything; nothing created\n", arguments[0].c_str());
+        std::printf(Translate("%s already holds everything; nothing created\n"),
+                    arguments[0].c_str());
     }
     return 0;
 }
@@ -287,8 +290,8 @@ bool AnswerInfoRequest(const std::vector<std::string>& arguments, const char* he
                        const char* options) {
     switch (FindInfoRequest(arguments)) {
         case InfoRequest::Help:
-            std::fputs(help, stdout);
-            std::fputs(options, stdout);
+            std::fputs(Translate(help), stdout);
+            std::fputs(Translate(options), stdout);
             return true;
         case InfoRequest::Version:
             std::fputs(Version, stdout);
@@ -314,7 +317,7 @@ const SubCommand SubCommands[] = {
 
 int Run(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
-        throw UsageError("Missing sub-command");
+        throw UsageError(Translate("Missing sub-command"));
     }
     // Before a sub-command only --help and --version are understood.
     if (AnswerInfoRequest({arguments[0]}, Usage, "")) {
@@ -326,17 +329,18 @@ int Run(const std::vector<std::string>& arguments) {
             return AnswerInfoRequest(rest, command.Help, CommonOptions) ? 0 : command.Command(rest);
         }
     }
-    throw UsageError("Unknown sub-command '" + arguments[0] + "'");
+    throw UsageError(Format(Translate("Unknown sub-command '%s'"), arguments[0].c_str()));
 }
 
 }  // namespace
 }  // namespace nevalorum
 
 int main(int argc, char** argv) {
+    nevalorum::OpenMessageCatalogue();
     try {
         return nevalorum::Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const nevalorum::UsageError& error) {
-        std::fprintf(stderr, "%s\n\n%s", error.what(), nevalorum::Usage);
+        std::fprintf(stderr, "%s\n\n%s", error.what(), nevalorum::Translate(nevalorum::Usage));
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
