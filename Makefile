@@ -10,6 +10,9 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-
 PLUTO_TABLE_PACKAGES := libswe-dev swe-standard-data
 # Making the Debian packages and checking them, the manual pages and the desktop metadata.
 PACKAGES += dpkg-dev lintian desktop-file-utils appstream man-db
+# The command-line tool's message catalogues, and the Russian locale its tests run it in.
+PACKAGES += gettext locales
+TEST_LOCALE := ru_RU.UTF-8
 # Only for retaking the screenshot of the main window (`make screenshot`).
 SCREENSHOT_PACKAGES := openbox xdotool x11-utils imagemagick
 
@@ -37,6 +40,8 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
 	fi
+	@locale -a | grep -qix '$(subst UTF-8,utf8,$(TEST_LOCALE))' || \
+	  $(SUDO) localedef -i $(firstword $(subst ., ,$(TEST_LOCALE))) -c -f UTF-8 $(TEST_LOCALE)
 
 $(BUILD_DIR)/build.ninja:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DNEVALORUM_TESTS=OFF
@@ -69,6 +74,7 @@ DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package: deps
 	cmake -S . -B $(PACKAGE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DNEVALORUM_TESTS=OFF -DNEVALORUM_BENCH=OFF -DNEVALORUM_DATA_DIR=/usr/share/nevalorum-pelinor \
+	  -DNEVALORUM_LOCALE_DIR=/usr/share/locale \
 	  -DCMAKE_C_FLAGS="$$($(DEB_FLAGS) CFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
 	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)"

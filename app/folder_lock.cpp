@@ -9,8 +9,19 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/messages.h"
 
 namespace nevalorum {
+namespace {
+
+constexpr SharedMessage FolderTaken{
+    .Id = MessageId("Another forecast is being written in the folder %s, and it has not finished "
+                    "within %d s. Wait until it is done and try again."),
+    .Russian =
+        "В папке %s сейчас пишется другой прогноз, и он не закончился за %d с. "
+        "Дождитесь его окончания и повторите."};
+
+}  // namespace
 
 FolderLock::FolderLock(const Folders& folders, std::chrono::milliseconds wait)
     : folders_(folders),
@@ -29,10 +40,8 @@ FolderLock::FolderLock(const Folders& folders, std::chrono::milliseconds wait)
             if (error != EWOULDBLOCK) {
                 throw FileError(folders.ProgramFolder, error);
             }
-            throw Error("В папке " + folders.ProgramFolder +
-                        " сейчас пишется другой прогноз, и он не закончился за " +
-                        std::to_string(wait.count() / 1000) +
-                        " с. Дождитесь его окончания и повторите.");
+            throw Error(Format(Wording(FolderTaken), folders.ProgramFolder.c_str(),
+                               static_cast<int>(wait.count() / 1000)));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

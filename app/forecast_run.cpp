@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/messages.h"
 #include "ephemeris/time_scale.h"
 #include "report/month_chart.h"
 #include "report/month_files.h"
@@ -15,6 +16,23 @@
 
 namespace nevalorum {
 namespace {
+
+// The refusals of a birth date and a name, which the window gives in Russian.
+constexpr SharedMessage BirthYearOutOfRange{
+    .Id = MessageId("The birth year %d lies outside the limits: give a year from 1920 to 2030."),
+    .Russian = "Год рождения %d вне допустимых пределов: укажите год от 1920 до 2030."};
+constexpr SharedMessage NoSuchBirthDate{
+    .Id = MessageId("The birth date %s does not exist: check the day and month of birth."),
+    .Russian = "Даты рождения %s не существует: проверьте день и месяц рождения."};
+constexpr SharedMessage NameByteNotUtf8{
+    .Id = MessageId(
+        "The name holds at position %d a byte that is not a UTF-8 character: check the name."),
+    .Russian =
+        "Имя содержит в позиции %d байт, который не является символом UTF-8: проверьте имя."};
+constexpr SharedMessage NameControlCharacter{
+    .Id = MessageId(
+        "The name holds at position %d a control character (code %u): remove it from the name."),
+    .Russian = "Имя содержит в позиции %d управляющий символ (код %u): уберите его из имени."};
 
 // The page of one month: its influence, its chart, its page, in that order.
 std::string ForecastOneMonth(const ForecastRequest& request, const Folders& folders,
@@ -51,15 +69,13 @@ std::string TopicFilePath(const std::string& systemFolder, int topic) {
 }
 
 void CheckBirthDate(const CalendarDate& birth) {
-    char date[48];
-    std::snprintf(date, sizeof date, "%02d.%02d.%d", birth.Day, birth.Month, birth.Year);
     if (birth.Year < 1920 || birth.Year > 2030) {
-        throw Error(std::string("Год рождения ") + std::to_string(birth.Year) +
-                    " вне допустимых пределов: укажите год от 1920 до 2030.");
+        throw Error(Format(Wording(BirthYearOutOfRange), birth.Year));
     }
     if (!CalendarDateExists(birth)) {
-        throw Error(std::string("Даты рождения ") + date +
-                    " не существует: проверьте день и месяц рождения.");
+        char date[48];
+        std::snprintf(date, sizeof date, "%02d.%02d.%d", birth.Day, birth.Month, birth.Year);
+        throw Error(Format(Wording(NoSuchBirthDate), date));
     }
 }
 
@@ -68,14 +84,12 @@ void CheckPersonName(const std::string& name) {
     for (int position = 1; offset < name.size(); ++position) {
         const std::optional<char32_t> character = DecodeUtf8At(name, offset);
         if (!character) {
-            throw Error("Имя содержит в позиции " + std::to_string(position) +
-                        " байт, который не является символом UTF-8: проверьте имя.");
+            throw Error(Format(Wording(NameByteNotUtf8), position));
         }
         // C0 controls, DEL and the C1 controls, which pages would show as other characters.
         if (*character < 0x20 || (*character >= 0x7F && *character <= 0x9F)) {
-            throw Error("Имя содержит в позиции " + std::to_string(position) +
-                        " управляющий символ (код " + std::to_string(*character) +
-                        "): уберите его из имени.");
+            throw Error(
+                Format(Wording(NameControlCharacter), position, static_cast<unsigned>(*character)));
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 
 #include "common/files.h"
 
@@ -88,16 +89,29 @@ std::string ChooseWorkingFolder(const std::string& currentFolder, const std::str
     return userFolder;
 }
 
-std::string InstalledDataFolder() {
+namespace {
+
+// The folder share/NAME beside the program's bin/ folder when it holds inside.
+std::optional<std::string> BesideProgram(const std::string& name, const std::string& inside) {
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (!error) {
-        const fs::path installed = program.parent_path().parent_path() / "share/nevalorum-pelinor";
-        if (fs::is_directory(installed / "System")) {
+        const fs::path installed = program.parent_path().parent_path() / "share" / name;
+        if (fs::is_directory(installed / inside)) {
             return installed.string();
         }
     }
-    return NEVALORUM_DATA_DIR;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string InstalledDataFolder() {
+    return BesideProgram("nevalorum-pelinor", "System").value_or(NEVALORUM_DATA_DIR);
+}
+
+std::string InstalledCatalogueFolder() {
+    return BesideProgram("locale", ".").value_or(NEVALORUM_LOCALE_DIR);
 }
 
 }  // namespace nevalorum

@@ -28,4 +28,8 @@ std::string ChooseWorkingFolder(const std::string& currentFolder, const std::str
 // was built from.
 std::string InstalledDataFolder();
 
+// The message catalogues: share/locale beside the program's bin/ folder when
+// the program is installed, else the catalogues the build compiled.
+std::string InstalledCatalogueFolder();
+
 }  // namespace nevalorum

@@ -61,7 +61,8 @@ a ZIP archive of the pages.
 
 This package holds the command-line tool nevalorum-forecast, which also
 prints the planets' positions and a month's computation. It needs no
-graphical environment.")
+graphical environment. Its messages and its manual page are in English, and
+in Russian under a Russian locale.")
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME ${NEVALORUM_PACKAGE_desktop})
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SHLIBDEPS ON)

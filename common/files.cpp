@@ -14,6 +14,8 @@
 #include <ctime>
 #include <utility>
 
+#include "common/messages.h"
+
 namespace nevalorum {
 
 InputOutputError FileError(const std::string& path, int errorNumber) {
@@ -45,19 +47,32 @@ FileStamp StampOf(const struct stat& info) {
         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
+constexpr SharedMessage LinkRefused{
+    .Id = MessageId("The file %s is a symbolic link: the program reads and writes only the "
+                    "regular files of its folder, not links to others."),
+    .Russian =
+        "Файл %s является символической ссылкой: программа читает и пишет только обычные "
+        "файлы своей папки, а не ссылки на другие."};
+constexpr SharedMessage SpecialFileRefused{
+    .Id = MessageId("The file %s is not a regular file (it is a pipe, a device or a socket): the "
+                    "program reads only regular files."),
+    .Russian =
+        "Файл %s не является обычным файлом (это канал, устройство или сокет): программа "
+        "читает только обычные файлы."};
+constexpr SharedMessage FileTooLarge{
+    .Id = MessageId("The file %s is too large: %ju bytes, while a data file of the program takes "
+                    "at most %ju bytes."),
+    .Russian =
+        "Файл %s слишком велик: %ju байт, а файл данных программы занимает не больше %ju "
+        "байт."};
+
 // The error for something at path that is there but is no regular file.
 InputOutputError NotRegularFileError(const std::string& path, mode_t mode) {
     if (S_ISDIR(mode)) {
         return FileError(path, EISDIR);
     }
-    if (S_ISLNK(mode)) {
-        return InputOutputError("Файл " + path +
-                                " является символической ссылкой: программа читает и пишет "
-                                "только обычные файлы своей папки, а не ссылки на другие.");
-    }
-    return InputOutputError("Файл " + path +
-                            " не является обычным файлом (это канал, устройство или сокет): "
-                            "программа читает только обычные файлы.");
+    return InputOutputError(
+        Format(Wording(S_ISLNK(mode) ? LinkRefused : SpecialFileRefused), path.c_str()));
 }
 
 }  // namespace
@@ -177,9 +192,7 @@ OpenedFile::~OpenedFile() {
 
 std::string OpenedFile::ReadAll(std::uintmax_t maxBytes) const {
     const auto tooLarge = [&](std::uintmax_t size) {
-        return InputOutputError("Файл " + path_ + " слишком велик: " + std::to_string(size) +
-                                " байт, а файл данных программы занимает не больше " +
-                                std::to_string(maxBytes) + " байт.");
+        return InputOutputError(Format(Wording(FileTooLarge), path_.c_str(), size, maxBytes));
     };
     if (stamp_.Size > maxBytes) {
         throw tooLarge(stamp_.Size);

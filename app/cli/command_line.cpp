@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/messages.h"
 #include "ephemeris/time_scale.h"
 
 namespace nevalorum {
@@ -12,7 +13,7 @@ namespace nevalorum {
 const std::string& ParsedOptions::Required(const std::string& name) const {
     auto found = Values.find(name);
     if (found == Values.end()) {
-        throw UsageError("Missing option " + name);
+        throw UsageError(Format(Translate("Missing option %s"), name.c_str()));
     }
     return found->second;
 }
@@ -48,11 +49,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
             options.Flags.insert(argument);
         } else if (valueOptions.count(argument) != 0) {
             if (i + 1 == arguments.size()) {
-                throw UsageError("Option " + argument + " needs a value");
+                throw UsageError(Format(Translate("Option %s needs a value"), argument.c_str()));
             }
             options.Values[argument] = arguments[++i];
         } else {
-            throw UsageError("Unknown argument '" + argument + "'");
+            throw UsageError(Format(Translate("Unknown argument '%s'"), argument.c_str()));
         }
     }
     return options;
@@ -101,7 +102,8 @@ CalendarDate ParseDateText(const std::string& text) {
     } else if (const auto fields = NumberFields(text, '-', {{1, 4}, {1, 2}, {1, 2}})) {
         date = {.Day = (*fields)[2], .Month = (*fields)[1], .Year = (*fields)[0]};
     } else {
-        throw Error("'" + text + "' is not a date: write it as D.M.YYYY or YYYY-MM-DD");
+        throw Error(Format(Translate("'%s' is not a date: write it as D.M.YYYY or YYYY-MM-DD"),
+                           text.c_str()));
     }
     return date;
 }
@@ -109,7 +111,7 @@ CalendarDate ParseDateText(const std::string& text) {
 CalendarDate ParseDate(const std::string& text) {
     const CalendarDate date = ParseDateText(text);
     if (!CalendarDateExists(date)) {
-        throw Error("The date '" + text + "' does not exist");
+        throw Error(Format(Translate("The date '%s' does not exist"), text.c_str()));
     }
     return date;
 }
@@ -121,10 +123,11 @@ CalendarMonth ParseMonth(const std::string& text) {
     } else if (const auto fields = NumberFields(text, '-', {{1, 4}, {1, 2}})) {
         month = {.Year = (*fields)[0], .Month = (*fields)[1]};
     } else {
-        throw Error("'" + text + "' is not a month: write it as M.YYYY or YYYY-MM");
+        throw Error(
+            Format(Translate("'%s' is not a month: write it as M.YYYY or YYYY-MM"), text.c_str()));
     }
     if (month.Month < 1 || month.Month > 12 || month.Year < 1) {
-        throw Error("The month '" + text + "' does not exist");
+        throw Error(Format(Translate("The month '%s' does not exist"), text.c_str()));
     }
     return month;
 }
@@ -137,9 +140,9 @@ int ParseTopic(const std::string& text) {
             return topic;
         }
     }
-    throw Error("'" + text +
-                "' is not a topic: write 1 to 7 or finance, business, love, sex, auto, vacation, "
-                "health");
+    throw Error(Format(Translate("'%s' is not a topic: write 1 to 7 or finance, business, love, "
+                                 "sex, auto, vacation, health"),
+                       text.c_str()));
 }
 
 ClockTime ParseTime(const std::string& text) {
@@ -148,13 +151,14 @@ ClockTime ParseTime(const std::string& text) {
         fields = NumberFields(text, ':', {{1, 2}, {2, 2}});
     }
     if (!fields) {
-        throw Error("'" + text + "' is not a time: write it as HH:MM or HH:MM:SS");
+        throw Error(
+            Format(Translate("'%s' is not a time: write it as HH:MM or HH:MM:SS"), text.c_str()));
     }
     ClockTime time{.Hour = (*fields)[0],
                    .Minute = (*fields)[1],
                    .Second = fields->size() == 3 ? (*fields)[2] : 0};
     if (time.Hour > 23 || time.Minute > 59 || time.Second > 59) {
-        throw Error("The time '" + text + "' does not exist");
+        throw Error(Format(Translate("The time '%s' does not exist"), text.c_str()));
     }
     return time;
 }

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "app/cli/command_line.h"
+#include "app/cli/message_catalogue.h"
 #include "app/folder_lock.h"
 #include "app/forecast_periods.h"
 #include "app/forecast_run.h"
@@ -18,6 +19,7 @@
 #include "archive/output_archive.h"
 #include "common/errors.h"
 #include "common/folders.h"
+#include "common/messages.h"
 #include "ephemeris/positions.h"
 #include "transit/month_influence.h"
 
@@ -25,7 +27,7 @@ namespace nevalorum {
 namespace {
 
 // The usage of the whole tool: printed for --help, and after a usage error.
-constexpr const char* Usage =
+constexpr const char* Usage = MessageId(
     "Usage:\n"
     "  nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR] [--json]\n"
     "  nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC [--workdir DIR]\n"
@@ -47,15 +49,15 @@ constexpr const char* Usage =
     "installed data, adding only what is missing.\n"
     "\n"
     "COMMAND --help prints a command's options; --version prints the version.\n"
-    "Exit status: 0 when done, 1 after an error, 2 after wrong usage.\n";
+    "Exit status: 0 when done, 1 after an error, 2 after wrong usage.\n");
 
 constexpr const char* Version = "nevalorum-forecast (Nevalorum Pelinor) " NEVALORUM_VERSION "\n";
 
-constexpr const char* CommonOptions =
+constexpr const char* CommonOptions = MessageId(
     "  -h, --help         print this help and exit\n"
-    "  --version          print the version and exit\n";
+    "  --version          print the version and exit\n");
 
-constexpr const char* PositionsHelp =
+constexpr const char* PositionsHelp = MessageId(
     "Usage: nevalorum-forecast positions --date DATE [--time HH:MM[:SS]] [--workdir DIR]\n"
     "                                    [--json]\n"
     "\n"
@@ -67,9 +69,9 @@ constexpr const char* PositionsHelp =
     "  --time HH:MM[:SS]  the time of day (default: 12:00:00)\n"
     "  --workdir DIR      the working folder whose System/ holds pluto.sys\n"
     "                     (default: the current folder)\n"
-    "  --json             print the moment and the longitudes as JSON\n";
+    "  --json             print the moment and the longitudes as JSON\n");
 
-constexpr const char* InfluenceHelp =
+constexpr const char* InfluenceHelp = MessageId(
     "Usage: nevalorum-forecast influence --birth DATE --month MONTH --topic TOPIC\n"
     "                                    [--workdir DIR] [--json]\n"
     "\n"
@@ -82,9 +84,9 @@ constexpr const char* InfluenceHelp =
     "  --topic TOPIC      1 to 7 or finance, business, love, sex, auto, vacation, health\n"
     "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
     "                     topic files (default: the current folder)\n"
-    "  --json             print the result as JSON with 17 significant digits\n";
+    "  --json             print the result as JSON with 17 significant digits\n");
 
-constexpr const char* ForecastHelp =
+constexpr const char* ForecastHelp = MessageId(
     "Usage: nevalorum-forecast forecast --name NAME --birth DATE --topic TOPIC\n"
     "                                   [--today DATE] [--workdir DIR] [--no-archive]\n"
     "\n"
@@ -100,18 +102,18 @@ constexpr const char* ForecastHelp =
     "  --today DATE       a day of the first month (default: today)\n"
     "  --workdir DIR      the working folder, which holds System/ and Output/\n"
     "                     (default: the current folder)\n"
-    "  --no-archive       leave the archive Output/Horoscop.zip as it is\n";
+    "  --no-archive       leave the archive Output/Horoscop.zip as it is\n");
 
-constexpr const char* InitHelp =
+constexpr const char* InitHelp = MessageId(
     "Usage: nevalorum-forecast init DIR\n"
     "\n"
     "Creates the working folder DIR from the installed data (System/, Output/ with\n"
     "the strength marks, Html/, Help/); adds only what is missing and overwrites\n"
     "nothing. Prints each folder and file it created.\n"
     "\n"
-    "Options:\n";
+    "Options:\n");
 
-constexpr const char* CalendarHelp =
+constexpr const char* CalendarHelp = MessageId(
     "Usage: nevalorum-forecast calendar --name NAME --birth DATE --topic TOPIC\n"
     "                                   [--today DATE] [--workdir DIR] -o FILE.ics\n"
     "\n"
@@ -128,9 +130,9 @@ constexpr const char* CalendarHelp =
     "  --today DATE       a day of the first month (default: today)\n"
     "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
     "                     topic files (default: the current folder)\n"
-    "  -o, --output FILE  the calendar file to write\n";
+    "  -o, --output FILE  the calendar file to write\n");
 
-constexpr const char* PeriodsHelp =
+constexpr const char* PeriodsHelp = MessageId(
     "Usage: nevalorum-forecast periods --birth DATE --topic TOPIC [--today DATE]\n"
     "                                  [--workdir DIR] [--json]\n"
     "\n"
@@ -144,7 +146,7 @@ constexpr const char* PeriodsHelp =
     "  --today DATE       a day of the first month (default: today)\n"
     "  --workdir DIR      the working folder whose System/ holds pluto.sys and the\n"
     "                     topic files (default: the current folder)\n"
-    "  --json             print the periods as JSON\n";
+    "  --json             print the periods as JSON\n");
 
 // The messages of the calendar and periods commands.
 constexpr const char* CalendarWrittenFormat = "%s\n";
@@ -446,17 +448,18 @@ int CalendarCommand(const std::vector<std::string>& arguments) {
 // Lays out a working folder from the installed data; says what it created.
 int InitCommand(const std::vector<std::string>& arguments) {
     if (arguments.size() != 1 || arguments[0].starts_with("--")) {
-        throw UsageError("init takes the working folder");
+        throw UsageError(Translate("init takes the working folder"));
     }
     const InitResult result = InitWorkingFolder(InstalledDataFolder(), arguments[0]);
     for (const std::string& path : result.Created) {
-        std::printf("Created %s\n", path.c_str());
+        std::printf(Translate("Created %s\n"), path.c_str());
     }
     for (const std::string& path : result.Repaired) {
-        std::printf("Repaired %s\n", path.c_str());
+        std::printf(Translate("Repaired %s\n"), path.c_str());
     }
     if (result.Created.empty() && result.Repaired.empty()) {
-        std::printf("%s already holds everything; nothing created\n", arguments[0].c_str());
+        std::printf(Translate("%s already holds everything; nothing created\n"),
+                    arguments[0].c_str());
     }
     return 0;
 }
@@ -467,8 +470,8 @@ bool AnswerInfoRequest(const std::vector<std::string>& arguments,
                        const char* options) {
     switch (FindInfoRequest(arguments, valueOptions)) {
         case InfoRequest::Help:
-            std::fputs(help, stdout);
-            std::fputs(options, stdout);
+            std::fputs(Translate(help), stdout);
+            std::fputs(Translate(options), stdout);
             return true;
         case InfoRequest::Version:
             std::fputs(Version, stdout);
@@ -515,7 +518,7 @@ const SubCommand SubCommands[] = {
 
 int Run(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
-        throw UsageError("Missing sub-command");
+        throw UsageError(Translate("Missing sub-command"));
     }
     // Before a sub-command only --help and --version are understood.
     if (AnswerInfoRequest({arguments[0]}, NoValueOptions, Usage, "")) {
@@ -529,18 +532,19 @@ int Run(const std::vector<std::string>& arguments) {
                        : command.Command(rest);
         }
     }
-    throw UsageError("Unknown sub-command '" + arguments[0] + "'");
+    throw UsageError(Format(Translate("Unknown sub-command '%s'"), arguments[0].c_str()));
 }
 
 }  // namespace
 }  // namespace nevalorum
 
 int main(int argc, char** argv) {
+    nevalorum::OpenMessageCatalogue();
     int status = 1;
     try {
         status = nevalorum::Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const nevalorum::UsageError& error) {
-        std::fprintf(stderr, "%s\n\n%s", error.what(), nevalorum::Usage);
+        std::fprintf(stderr, "%s\n\n%s", error.what(), nevalorum::Translate(nevalorum::Usage));
         status = 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
@@ -548,7 +552,8 @@ int main(int argc, char** argv) {
     }
     // What could not be written was not said: a full disk or a closed pipe is an error.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "nevalorum-forecast: standard output: %s\n", std::strerror(errno));
+        std::fprintf(stderr, nevalorum::Translate("nevalorum-forecast: standard output: %s\n"),
+                     std::strerror(errno));
         return status == 0 ? 1 : status;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) {

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The manual pages: man renders them without a warning, and they name every
-# command and option that the programs' --help names.
+# command and option that the programs' --help names; the tool's Russian page
+# those of its Russian --help.
 #
 #   manual_pages_test.sh MANUAL_PAGE_FOLDER TOOL DESKTOP_PROGRAM
 set -uo pipefail
@@ -16,7 +17,7 @@ fail() {
     echo "FAILED: $*"
 }
 
-for page in "$pages"/nevalorum-forecast.1 "$pages"/nevalorum-pelinor.1; do
+for page in "$pages"/nevalorum-forecast.1 "$pages"/ru/nevalorum-forecast.1 "$pages"/nevalorum-pelinor.1; do
     # As lintian renders a page: every groff warning on, UTF-8, 80 columns.
     warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
         man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 > /dev/null)
@@ -40,14 +41,20 @@ names_all() {
     done
 }
 
-names_all "$pages/nevalorum-forecast.1" "$("$tool" --help)"
-for command in positions influence forecast init; do
-    if grep -q "^\.B nevalorum\\\\-forecast $command" "$pages/nevalorum-forecast.1"; then
-        passed=$((passed + 1))
-    else
-        fail "nevalorum-forecast.1 has no synopsis of $command"
-    fi
-    names_all "$pages/nevalorum-forecast.1" "$("$tool" "$command" --help)"
+# The English page against the help of the C locale, the Russian one against the Russian help.
+for page in "$pages/nevalorum-forecast.1" "$pages/ru/nevalorum-forecast.1"; do
+    language=C
+    [[ $page == */ru/* ]] && language=ru
+    help() { env -u LC_MESSAGES -u LANG LC_ALL=C.UTF-8 LANGUAGE=$language "$tool" "$@"; }
+    names_all "$page" "$(help --help)"
+    for command in positions influence forecast init; do
+        if grep -q "^\.B nevalorum\\\\-forecast $command" "$page"; then
+            passed=$((passed + 1))
+        else
+            fail "$page has no synopsis of $command"
+        fi
+        names_all "$page" "$(help "$command" --help)"
+    done
 done
 names_all "$pages/nevalorum-pelinor.1" "$(env -u DISPLAY "$desktop" --help | grep -v '^Qt')"
 

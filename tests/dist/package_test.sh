@@ -75,6 +75,8 @@ while read -r deb path; do
 done << TABLE
 nevalorum-forecast_ usr/bin/nevalorum-forecast
 nevalorum-forecast_ usr/share/man/man1/nevalorum-forecast.1.gz
+nevalorum-forecast_ usr/share/man/ru/man1/nevalorum-forecast.1.gz
+nevalorum-forecast_ usr/share/locale/ru/LC_MESSAGES/nevalorum-forecast.mo
 nevalorum-forecast_ usr/share/bash-completion/completions/nevalorum-forecast
 nevalorum-forecast_ usr/share/doc/nevalorum-forecast/copyright
 nevalorum-forecast_ usr/share/doc/nevalorum-forecast/changelog.gz
@@ -119,6 +121,14 @@ echo "extracted" > "$root/usr/share/nevalorum-pelinor/System/extracted.txt"
 
 check "the extracted tool's --version" \
     grep -qx "nevalorum-forecast (Nevalorum Pelinor) $version" <("$tool" --version)
+# The extracted tool speaks from the catalogue beside it: one marked here.
+printf 'msgid "Missing sub-command"\nmsgstr "extracted"\n' |
+    msgfmt -o "$root/usr/share/locale/ru/LC_MESSAGES/nevalorum-forecast.mo" -
+check "the extracted tool's messages come from its own catalogue" \
+    grep -qx extracted <(env -u LANG LC_ALL=C.UTF-8 LANGUAGE=ru "$tool" 2>&1)
+check "man -L ru finds the extracted Russian manual page" \
+    test "$(MANPATH=$root/usr/share/man man -L ru -w nevalorum-forecast)" = \
+    "$root/usr/share/man/ru/man1/nevalorum-forecast.1.gz"
 check "the extracted desktop program's --help" \
     grep -q '^Usage: nevalorum-pelinor' <(env -u DISPLAY "$root/usr/bin/nevalorum-pelinor" --help)
 
