@@ -39,7 +39,8 @@ class ArchiveFixture : public benchmark::Fixture {
         folder_ = fs::temp_directory_path() / "nevalorum_bench_archive";
         fs::remove_all(folder_);
         fs::copy(std::string(NEVALORUM_SOURCE_DIR) + "/data", folder_, fs::copy_options::recursive);
-        const ForecastRequest request{.Birth = {.Day = 5, .Month = 3, .Year = 1990}, .Topic = 3};
+        const ForecastRequest request{
+            .PersonName = "", .Birth = {.Day = 5, .Month = 3, .Year = 1990}, .Topic = 3};
         ForecastCaches caches;
         const FolderLock lock(Working());
         RunForecast(request, lock, {.Year = 2026, .Month = 12}, caches, nullptr);

@@ -51,7 +51,8 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME ${NEVALORUM_PACKAGE_tool})
 set(CPACK_DEBIAN_TOOL_PACKAGE_SHLIBDEPS ON)
 set(CPACK_COMPONENT_TOOL_DEPENDS data)
-set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS fonts-liberation)
+# libical is opened when a calendar is made, so the library scan does not see it.
+set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "fonts-liberation, libical3")
 set(CPACK_DEBIAN_TOOL_DESCRIPTION
     "personal six-month astrological forecast, command-line tool
 Writes a personal astrological transit forecast for the six months from this
@@ -67,7 +68,7 @@ in Russian under a Russian locale.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME ${NEVALORUM_PACKAGE_desktop})
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SHLIBDEPS ON)
 set(CPACK_COMPONENT_DESKTOP_DEPENDS data)
-set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS fonts-liberation)
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "fonts-liberation, libical3")
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION
     "personal six-month astrological forecast
 Writes a personal astrological transit forecast for the six months from this

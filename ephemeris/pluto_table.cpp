@@ -1,8 +1,12 @@
 #include "ephemeris/pluto_table.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "common/conversion.h"
@@ -32,15 +36,37 @@ std::optional<std::int32_t> RecordValue(const std::string& token) {
 
 }  // namespace
 
-PlutoTable ParsePlutoTable(const std::string& text) {
+PlutoTable ParsePlutoTable(const std::string& text, std::size_t count) {
     PlutoTable table;
     std::vector<std::int32_t>& degrees = table.Degrees;
     // A record takes two bytes at the least, a digit and a line end: room for
     // them all at once.
-    degrees.reserve(text.size() / 2 + 1);
+    degrees.reserve(std::min(text.size() / 2 + 1, count));
     const char* position = text.data();
     const char* const end = text.data() + text.size();
-    while (true) {
+    while (degrees.size() < count) {
+        // The table's own lines, up to three digits and CR LF, are taken first,
+        // without a bound check per byte while five bytes are left.
+        while (end - position >= 5 && degrees.size() < count) {
+            unsigned value = static_cast<unsigned char>(position[0]) - unsigned{'0'};
+            if (value > 9) {
+                break;
+            }
+            const char* next = position + 1;
+            for (unsigned digit; next < position + 3 &&
+                                 (digit = static_cast<unsigned char>(*next) - unsigned{'0'}) <= 9;
+                 ++next) {
+                value = value * 10 + digit;
+            }
+            if (next[0] != '\r' || next[1] != '\n') {
+                break;
+            }
+            degrees.push_back(static_cast<std::int32_t>(value));
+            position = next + 2;
+        }
+        if (degrees.size() == count) {
+            break;
+        }
         // The table's own lines, a number of up to nine digits and a line end,
         // are taken in one step.
         const char* digitEnd = position;
@@ -107,24 +133,43 @@ PlutoTable ParsePlutoTable(const std::string& text) {
     return table;
 }
 
-PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache)
-    : path_(folder + "pluto.sys"), table_(cache.Get(path_, ParsePlutoTable)) {
-    if (table_ == nullptr) {
-        throw NoRegularFileError(path_);
+namespace {
+
+// The records of the table text at path as far as the day of lastMoment.
+PlutoTable ReadPlutoTable(const std::string& path, PlutoTableCache& cache,
+                          EphemerisDay lastMoment) {
+    const std::shared_ptr<const std::string> text =
+        cache.Get(path, [](std::string bytes) { return bytes; });
+    if (text == nullptr) {
+        throw NoRegularFileError(path);
     }
+    const double lastDay = Int(lastMoment);
+    return ParsePlutoTable(*text, lastDay < 1      ? 0
+                                  : lastDay < 1e15 ? static_cast<std::size_t>(lastDay)
+                                                   : SIZE_MAX);
 }
 
+}  // namespace
+
+PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache, EphemerisDay lastMoment)
+    : path_(folder + "pluto.sys"),
+      lastMoment_(lastMoment),
+      table_(ReadPlutoTable(path_, cache, lastMoment)) {}
+
 double PlutoSource::Longitude(EphemerisDay moment) const {
+    if (!(moment <= lastMoment_)) {
+        throw std::logic_error("Pluto's table was read only as far as an earlier moment");
+    }
     const double day = Int(moment);
     if (day >= 1) {
-        const std::vector<std::int32_t>& records = table_->Degrees;
+        const std::vector<std::int32_t>& records = table_.Degrees;
         if (day <= static_cast<double>(records.size())) {
             return NormalizeDegrees(records[static_cast<std::size_t>(day) - 1] + 0.0045);
         }
-        if (table_->InvalidRecord) {
+        if (table_.InvalidRecord) {
             throw InputOutputError("Invalid numeric format in " + path_ + ", record " +
                                    std::to_string(records.size() + 1) + ": '" +
-                                   *table_->InvalidRecord + "'");
+                                   *table_.InvalidRecord + "'");
         }
     }
     char dayText[32];

@@ -3,6 +3,7 @@
 // longitude in whole degrees at noon of day k, day 1 being 1900-01-01.
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,29 +26,33 @@ struct PlutoTable {
     std::optional<std::string> InvalidRecord;
 };
 
-// The table of a file's text.
-PlutoTable ParsePlutoTable(const std::string& text);
+// The table of a file's text, read as far as its first count records.
+PlutoTable ParsePlutoTable(const std::string& text, std::size_t count = SIZE_MAX);
 
-// Parsed table files by path, read again when a file changes. Owned by the
-// caller of the position operations and passed to them.
-using PlutoTableCache = ParsedFileCache<PlutoTable>;
+// The texts of table files by path, read again when a file changes. Owned by
+// the caller of the position operations and passed to them.
+using PlutoTableCache = ParsedFileCache<std::string>;
 
 // Pluto's table for one computation: the file checked against the disk once,
-// then read for every moment of the computation, so that all its moments see
-// one version of the file.
+// and its records read as far as the computation's last moment, so that all
+// its moments see one version of the file. A computation needs a few decades
+// of the table's two centuries.
 class PlutoSource {
   public:
     // Throws InputOutputError when folder + "pluto.sys" cannot be read.
-    PlutoSource(const std::string& folder, PlutoTableCache& cache);
+    PlutoSource(const std::string& folder, PlutoTableCache& cache,
+                EphemerisDay lastMoment = std::numeric_limits<EphemerisDay>::infinity());
 
-    // Pluto's geocentric ecliptic longitude [degrees, 0..360) at the moment: the
-    // integer of line Trunc(moment) plus 0.0045. Throws InputOutputError when
-    // that line's record is not an integer or the table has no such day.
+    // Pluto's geocentric ecliptic longitude [degrees, 0..360) at the moment, no
+    // later than the last moment: the integer of line Trunc(moment) plus
+    // 0.0045. Throws InputOutputError when that line's record is not an
+    // integer or the table has no such day.
     double Longitude(EphemerisDay moment) const;
 
   private:
     std::string path_;
-    std::shared_ptr<const PlutoTable> table_;
+    EphemerisDay lastMoment_;
+    PlutoTable table_;
 };
 
 }  // namespace nevalorum

@@ -1,5 +1,6 @@
 #include "report/forecast_calendar.h"
 
+#include <dlfcn.h>
 #include <libical/ical.h>
 
 #include <cstdint>
@@ -8,15 +9,92 @@
 #include <memory>
 
 #include "common/errors.h"
+#include "common/messages.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
 namespace {
 
-struct ComponentFree {
-    void operator()(icalcomponent* component) const { icalcomponent_free(component); }
+constexpr SharedMessage NoCalendar{.Id = MessageId("The forecast's calendar cannot be made: %s"),
+                                   .Russian = "Не удаётся составить календарь прогноза: %s"};
+
+// The functions of libical that a calendar takes.
+#define NEVALORUM_ICAL_FUNCTIONS(X)   \
+    X(icalcomponent_new)              \
+    X(icalcomponent_free)             \
+    X(icalcomponent_add_property)     \
+    X(icalcomponent_add_component)    \
+    X(icalcomponent_as_ical_string_r) \
+    X(icaltimezone_get_utc_timezone)  \
+    X(icaltime_null_date)             \
+    X(icaltime_from_timet_with_zone)  \
+    X(icaltime_adjust)                \
+    X(icalproperty_new_x)             \
+    X(icalproperty_set_x_name)        \
+    X(icalproperty_new_prodid)        \
+    X(icalproperty_new_version)       \
+    X(icalproperty_new_calscale)      \
+    X(icalproperty_new_method)        \
+    X(icalproperty_new_uid)           \
+    X(icalproperty_new_dtstamp)       \
+    X(icalproperty_new_dtstart)       \
+    X(icalproperty_new_dtend)         \
+    X(icalproperty_new_summary)       \
+    X(icalproperty_new_description)   \
+    X(icalproperty_new_categories)    \
+    X(icalproperty_new_transp)
+
+// libical, loaded when the first calendar is made. Linked to the program, the
+// library and the Unicode tables it brings would be loaded at every start of
+// the tool, and would take most of a `positions` run. Once loaded it stays
+// (RTLD_NODELETE), with the time zone tables it keeps for the process.
+class Ical {
+  public:
+    Ical() : library_(dlopen(NEVALORUM_ICAL_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
+        if (library_ == nullptr) {
+            throw Error(Format(Wording(NoCalendar), dlerror()));
+        }
+#define NEVALORUM_ICAL_FIND(name)                                       \
+    name = reinterpret_cast<decltype(&::name)>(dlsym(library_, #name)); \
+    if (name == nullptr) {                                              \
+        const std::string reason = dlerror();                           \
+        dlclose(library_);                                              \
+        throw Error(Format(Wording(NoCalendar), reason.c_str()));       \
+    }
+        NEVALORUM_ICAL_FUNCTIONS(NEVALORUM_ICAL_FIND)
+#undef NEVALORUM_ICAL_FIND
+    }
+    ~Ical() {
+        dlclose(library_);
+    }
+    Ical(const Ical&) = delete;
+    Ical& operator=(const Ical&) = delete;
+
+#define NEVALORUM_ICAL_POINTER(name) decltype(&::name) name = nullptr;
+    NEVALORUM_ICAL_FUNCTIONS(NEVALORUM_ICAL_POINTER)
+#undef NEVALORUM_ICAL_POINTER
+
+  private:
+    void* library_;
 };
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
+
+class Component {
+  public:
+    Component(const Ical& ical, icalcomponent* component) : ical_(ical), component_(component) {}
+    ~Component() {
+        if (component_ != nullptr) {
+            ical_.icalcomponent_free(component_);
+        }
+    }
+    Component(const Component&) = delete;
+    Component& operator=(const Component&) = delete;
+    icalcomponent* get() const { return component_; }
+    explicit operator bool() const { return component_ != nullptr; }
+
+  private:
+    const Ical& ical_;
+    icalcomponent* component_;
+};
 
 // FNV-1a, 64 bits: the same digits for the same text on every machine and in
 // every version of the program.
@@ -28,17 +106,17 @@ std::uint64_t StableHash(const std::string& text) {
     return hash;
 }
 
-icaltimetype DateOf(const CalendarDate& date) {
-    icaltimetype time = icaltime_null_date();
+icaltimetype DateOf(const Ical& ical, const CalendarDate& date) {
+    icaltimetype time = ical.icaltime_null_date();
     time.year = date.Year;
     time.month = date.Month;
     time.day = date.Day;
     return time;
 }
 
-icalproperty* XProperty(const char* name, const std::string& value) {
-    icalproperty* property = icalproperty_new_x(value.c_str());
-    icalproperty_set_x_name(property, name);
+icalproperty* XProperty(const Ical& ical, const char* name, const std::string& value) {
+    icalproperty* property = ical.icalproperty_new_x(value.c_str());
+    ical.icalproperty_set_x_name(property, name);
     return property;
 }
 
@@ -64,47 +142,54 @@ std::string PeriodUid(const ForecastSubject& subject, const InfluencePeriod& per
 std::string RenderForecastCalendar(const ForecastSubject& subject, const ForecastPeriods& periods,
                                    std::time_t stamp) {
     const std::string topic(WindowTopicTitles[subject.Topic]);
-    Component calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
+    const Ical ical;
+    const Component calendar(ical, ical.icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
     if (!calendar) {
-        throw Error("Не удаётся составить календарь прогноза.");
+        throw Error(Format(Wording(NoCalendar), "libical"));
     }
-    icalcomponent_add_property(calendar.get(),
-                               icalproperty_new_prodid("-//Nevalorum Pelinor//Forecast//RU"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_method(ICAL_METHOD_PUBLISH));
-    icalcomponent_add_property(
+    ical.icalcomponent_add_property(
+        calendar.get(), ical.icalproperty_new_prodid("-//Nevalorum Pelinor//Forecast//RU"));
+    ical.icalcomponent_add_property(calendar.get(), ical.icalproperty_new_version("2.0"));
+    ical.icalcomponent_add_property(calendar.get(), ical.icalproperty_new_calscale("GREGORIAN"));
+    ical.icalcomponent_add_property(calendar.get(),
+                                    ical.icalproperty_new_method(ICAL_METHOD_PUBLISH));
+    ical.icalcomponent_add_property(
         calendar.get(),
-        XProperty("X-WR-CALNAME",
+        XProperty(ical, "X-WR-CALNAME",
                   subject.PersonName.empty() ? topic : topic + " — " + subject.PersonName));
 
     const icaltimetype now =
-        icaltime_from_timet_with_zone(stamp, 0, icaltimezone_get_utc_timezone());
+        ical.icaltime_from_timet_with_zone(stamp, 0, ical.icaltimezone_get_utc_timezone());
     for (const InfluencePeriod& period : periods.Periods) {
-        icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-        icalcomponent_add_component(calendar.get(), event);
-        icalcomponent_add_property(event, icalproperty_new_uid(PeriodUid(subject, period).c_str()));
-        icalcomponent_add_property(event, icalproperty_new_dtstamp(now));
-        icalcomponent_add_property(event, icalproperty_new_dtstart(DateOf(period.First)));
+        icalcomponent* event = ical.icalcomponent_new(ICAL_VEVENT_COMPONENT);
+        ical.icalcomponent_add_component(calendar.get(), event);
+        ical.icalcomponent_add_property(
+            event, ical.icalproperty_new_uid(PeriodUid(subject, period).c_str()));
+        ical.icalcomponent_add_property(event, ical.icalproperty_new_dtstamp(now));
+        ical.icalcomponent_add_property(event,
+                                        ical.icalproperty_new_dtstart(DateOf(ical, period.First)));
         // An all-day event ends before the day its end names.
-        icaltimetype end = DateOf(period.Last);
-        icaltime_adjust(&end, 1, 0, 0, 0);
-        icalcomponent_add_property(event, icalproperty_new_dtend(end));
-        icalcomponent_add_property(event, icalproperty_new_summary(PeriodSummary(period).c_str()));
-        icalcomponent_add_property(
-            event, icalproperty_new_description(PlainText(ParagraphHtml(period.Reading)).c_str()));
+        icaltimetype end = DateOf(ical, period.Last);
+        ical.icaltime_adjust(&end, 1, 0, 0, 0);
+        ical.icalcomponent_add_property(event, ical.icalproperty_new_dtend(end));
+        ical.icalcomponent_add_property(
+            event, ical.icalproperty_new_summary(PeriodSummary(period).c_str()));
+        ical.icalcomponent_add_property(
+            event,
+            ical.icalproperty_new_description(PlainText(ParagraphHtml(period.Reading)).c_str()));
         if (period.Reading.Strength != 0) {
-            icalcomponent_add_property(
-                event, icalproperty_new_categories(period.Reading.Strength > 0 ? "Благоприятно"
-                                                                               : "Неблагоприятно"));
+            ical.icalcomponent_add_property(
+                event, ical.icalproperty_new_categories(
+                           period.Reading.Strength > 0 ? "Благоприятно" : "Неблагоприятно"));
         }
         // A forecast marks days; it keeps no time busy.
-        icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
+        ical.icalcomponent_add_property(event,
+                                        ical.icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
     }
 
-    char* text = icalcomponent_as_ical_string_r(calendar.get());
+    char* text = ical.icalcomponent_as_ical_string_r(calendar.get());
     if (text == nullptr) {
-        throw Error("Не удаётся составить календарь прогноза.");
+        throw Error(Format(Wording(NoCalendar), "libical"));
     }
     std::string bytes(text);
     std::free(text);

@@ -91,14 +91,14 @@ std::string PlainText(const std::string& html) {
             const std::size_t end = html.find(';', i);
             const std::string entity =
                 end == std::string::npos ? "" : html.substr(i + 1, end - i - 1);
+            static constexpr std::pair<std::string_view, std::string_view> Named[] = {
+                {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"nbsp", " "}};
+            const auto* named =
+                std::find_if(std::begin(Named), std::end(Named),
+                             [&](const auto& pair) { return pair.first == entity; });
             std::string resolved;
-            if (entity == "amp" || entity == "lt" || entity == "gt" || entity == "quot" ||
-                entity == "nbsp") {
-                resolved = entity == "amp"    ? "&"
-                           : entity == "lt"   ? "<"
-                           : entity == "gt"   ? ">"
-                           : entity == "quot" ? "\""
-                                              : " ";
+            if (named != std::end(Named)) {
+                resolved.append(named->second);
             } else if (entity.size() > 1 && entity[0] == '#') {
                 const bool hex = entity[1] == 'x' || entity[1] == 'X';
                 const unsigned long code =

@@ -79,4 +79,9 @@ MonthInfluence ComputeMonthInfluence(const CalendarDate& birth, const CalendarMo
     return month;
 }
 
+EphemerisDay LastMomentOfMonths(const CalendarMonth& first, int count) {
+    const CalendarMonth last = first.Plus(count - 1);
+    return NoonOf({.Day = DaysInMonth[last.Month], .Month = last.Month, .Year = last.Year});
+}
+
 }  // namespace nevalorum

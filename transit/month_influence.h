@@ -47,6 +47,10 @@ struct MonthInfluence {
     std::array<std::int32_t, MonthCurvePositions + 1> MonthCurve{};
 };
 
+// The last moment whose positions the computation of count months from first
+// asks for: noon of the last day of the last month.
+EphemerisDay LastMomentOfMonths(const CalendarMonth& first, int count);
+
 // Computes the forecast month for a person born on the birth date:
 // natal positions at noon of the birth date, every day of the month at noon
 // (February always counts 28 days), the aspects within AspectOrb, and the curve

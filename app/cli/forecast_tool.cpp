@@ -244,9 +244,9 @@ int InfluenceCommand(const std::vector<std::string>& arguments) {
 
     PlutoTableCache plutoCache;
     TopicFileCache topicCache;
-    const MonthInfluence influence =
-        ComputeMonthInfluence(birth, month, PlutoSource(folders.SystemFolder, plutoCache),
-                              TopicSource(TopicFilePath(folders.SystemFolder, topic), topicCache));
+    const MonthInfluence influence = ComputeMonthInfluence(
+        birth, month, PlutoSource(folders.SystemFolder, plutoCache, LastMomentOfMonths(month, 1)),
+        TopicSource(TopicFilePath(folders.SystemFolder, topic), topicCache));
     if (options.Flag("--json")) {
         PrintInfluenceJson(influence);
     } else {
@@ -269,7 +269,7 @@ int PositionsCommand(const std::vector<std::string>& arguments) {
                                                        time.Minute, time.Second);
     PlutoTableCache cache;
     const BodyLongitudes longitudes =
-        ComputeLongitudes(moment, ComputedBodies, PlutoSource(folders.SystemFolder, cache));
+        ComputeLongitudes(moment, ComputedBodies, PlutoSource(folders.SystemFolder, cache, moment));
 
     if (options.Flag("--json")) {
         std::printf("{\"moment\": %.17g, \"longitudes\": ", moment);
