@@ -6,8 +6,10 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/forecast_run.h"
+#include "common/files.h"
 #include "common/folders.h"
 
 class QAction;
@@ -18,6 +20,7 @@ class QPushButton;
 
 namespace nevalorum {
 
+class BackgroundPicture;
 class ReportViewer;
 class SpinField;
 class TAbout_Form;
@@ -66,7 +69,6 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void AfterFirstPaint();
     void PrepareViewers();
     QPixmap LoadBackground() const;
-    void DrawFieldLabels(QPixmap& picture) const;
     void ReadSettings();
     void SetDateFieldsToToday();
 
@@ -79,6 +81,8 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void PreloadMonths(int firstButton);
     void OpenHelpTopic(int number);
     void SaveForecastPdf();
+    // Shows what the PDF command does in the window, the file's path beside.
+    void ShowNotice(const QString& text, const QString& path);
     void ShowError(const QString& message);
 
     Folders folders_;
@@ -89,6 +93,8 @@ class TZNevalorumPelinorForm : public QMainWindow {
     RunState state_;
     ForecastCaches caches_;
     QString selectedPage_;
+    // The stamps of the pages as this window's last run wrote them, by month button.
+    std::array<std::optional<FileStamp>, 7> runPageStamps_;
     int shownMonthButton_ = 0;  // the month button whose page was shown last
     bool setupRan_ = false;
     bool painted_ = false;
@@ -98,7 +104,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     // Errors of the setup, shown once the window is on the screen.
     QStringList setupErrors_;
 
-    QLabel* Image1;
+    BackgroundPicture* Image1;
     QLabel* Image2;
     QLineEdit* Edit1;
     SpinField* SpinEdit1;
@@ -108,8 +114,13 @@ class TZNevalorumPelinorForm : public QMainWindow {
     QPushButton* BitBtn1;
     std::array<QPushButton*, 7> monthButtons_{};  // Button1 to Button6 at 1 to 6
     QProgressBar* archiveProgress_;
+    QLabel* saveNotice_;
     QAction* savePdf_ = nullptr;  // enabled once a run has written its six pages
 };
+
+// The folder the PDF command's dialog opens in: the documents folder the
+// desktop names when it exists, else the home folder.
+QString PdfSaveFolder();
 
 // The caption after a topic command, as " Nevalorum Pelinor        Иван   5.3.1990     Любовный
 // гороскоп".
