@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QQuickWindow>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
@@ -24,6 +25,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -235,6 +237,8 @@ QWebEnginePage* ReportViewer::CreatePage() {
     pictureTexts.setWorldId(QWebEngineScript::ApplicationWorld);
     pictureTexts.setRunsOnSubFrames(false);
     page->scripts().insert(pictureTexts);
+    // A page shown or loaded ahead draws through a hidden window of its own.
+    connect(page, &QWebEnginePage::loadFinished, this, &HideHelperWindows);
     const struct {
         QWebEnginePage::WebAction Action;
         const char* Text;
@@ -286,6 +290,20 @@ void ReportViewer::PlaceOnScreen() {
                          outer.right() - inner.right(), outer.bottom() - inner.bottom());
     const QScreen* screen = reference->screen();
     setGeometry(ViewerPlace(screen->size(), screen->availableGeometry(), frame, wideWidth_));
+}
+
+void HideHelperWindows() {
+    // The web engine draws a browser through a Quick window that is never
+    // shown ("Offscreen"), which a screen reader would list among the
+    // program's windows. The program shows no Quick window of its own; as
+    // popups they are left out of the list. Their type is all that changes:
+    // they have no window on the screen.
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (qobject_cast<QQuickWindow*>(window) != nullptr && window->handle() == nullptr &&
+            window->type() != Qt::Popup) {
+            window->setFlags((window->flags() & ~Qt::WindowType_Mask) | Qt::Popup);
+        }
+    }
 }
 
 QWebEngineView* ReportViewer::Browser() {
@@ -343,6 +361,7 @@ void ReportViewer::ShowPage(const QString& path, const QString& subject) {
     }
     NameForScreenReader();
     open();
+    HideHelperWindows();
 }
 
 void ReportViewer::NameForScreenReader() {

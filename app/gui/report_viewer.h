@@ -132,6 +132,10 @@ class TForm22 : public ReportViewer {
     explicit TForm22(QWidget* parent) : ReportViewer(parent, "Form22", 1100, "Зачем это мне?") {}
 };
 
+// Keeps the web engine's hidden drawing windows out of the list of the
+// program's windows that a screen reader reads.
+void HideHelperWindows();
+
 // What a screen reader hears of the pictures of a page: each strength mark
 // with its meaning ("благоприятно, сила 3"), the month's chart with its month
 // and its best and worst days. A script run on each page as it is loaded.

@@ -1029,6 +1029,17 @@ __attribute__((no_sanitize("vptr"))) void WalkAccessibilityTree(
     }
 }
 
+// The windows a screen reader lists as the program's.
+__attribute__((no_sanitize("vptr"))) QStringList ApplicationWindowNames() {
+    QAccessibleInterface* application =
+        QAccessible::queryAccessibleInterface(QCoreApplication::instance());
+    QStringList names;
+    for (int i = 0; i < application->childCount(); ++i) {
+        names.append(application->child(i)->text(QAccessible::Name));
+    }
+    return names;
+}
+
 // A screen reader can name every control of the main window, hears the
 // page's headings, paragraphs and pictures, and reads and sets the date fields.
 TEST_F(MainWindowTest, WhatAScreenReaderFinds) {
@@ -1125,6 +1136,10 @@ TEST_F(MainWindowTest, WhatAScreenReaderFinds) {
     }
     const std::string all = viewerNames.join(" | ").toStdString();
     EXPECT_TRUE(has(QAccessible::Dialog, "Декабрь 2026 — Любовный гороскоп, Иван")) << all;
+    // Only the windows a person sees: not the browsers' hidden drawing windows.
+    EXPECT_EQ(ApplicationWindowNames(),
+              QStringList({"Nevalorum Pelinor Иван 31.7.1985 Любовный гороскоп",
+                           "Декабрь 2026 — Любовный гороскоп, Иван"}));
     EXPECT_TRUE(has(QAccessible::PushButton, "Напечатать")) << all;
     EXPECT_TRUE(has(QAccessible::PushButton, "Выйти")) << all;
     // Each mark of the legend is told with its meaning, before the legend's words.
