@@ -111,8 +111,10 @@ class BackgroundPicture : public QWidget {
         const qreal ratio = painter.device()->devicePixelRatioF();
         painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
         painter.drawPixmap(rect(), picture_);
+        // Regular, whatever the controls' font around the picture.
         QFont font(layout::FieldLabelFont);
         font.setPointSize(layout::FieldLabelPointSize);
+        font.setBold(false);
         painter.setFont(font);
         painter.setPen(Qt::white);
         painter.setBackground(Qt::black);
