@@ -713,6 +713,9 @@ TEST_F(MainWindowTest, SavesTheForecastAsOnePdf) {
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->text(), "Сохранено: forecast.pdf");
     EXPECT_EQ(notice->toolTip().toStdString(), pdf + ".pdf");
+    const std::string screenshots = std::string(std::getenv("NEVALORUM_ARTEFACTS")) + "/";
+    fs::create_directories(screenshots);
+    window_->grab().save(QString::fromStdString(screenshots + "main_window_pdf_saved.png"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     const std::string text = testing::RunCommand("pdftotext '" + pdf + ".pdf' -").Output;
     EXPECT_NE(text.find("Любовный гороскоп на декабрь 2026 года для Вас, Анна"), std::string::npos);
