@@ -304,7 +304,7 @@ void TZNevalorumPelinorForm::CreateControls() {
     saveNotice_ = new QLabel(client);
     saveNotice_->setObjectName("SaveNotice");
     saveNotice_->setGeometry(layout::ArchiveProgress);
-    saveNotice_->setStyleSheet(fieldStyle);
+    saveNotice_->setStyleSheet(fieldStyle + " padding-left: 4px;");
     saveNotice_->hide();
 }
 
