@@ -2,6 +2,7 @@
 # is missing first, so a fresh Debian 12 machine needs nothing else.
 
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev qt6-webengine-dev qt6-translations-l10n \
+            qt6-wayland weston \
             libminizip-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libgtest-dev \
             libbenchmark-dev libxcb1-dev libqpdf-dev qpdf xvfb xauth fonts-liberation unzip \
             libical-dev python3-icalendar \

@@ -18,7 +18,7 @@ ForecastPeriods ComputeForecastPeriods(const ForecastSubject& subject, const Fol
     CheckBirthDate(subject.Birth);
     CheckPersonName(subject.PersonName);
     const PlutoSource pluto(folders.SystemFolder, caches.Pluto,
-                            LastMomentOfMonths(subject.Start, 6));
+                            LastMomentOfMonths(subject.Birth, subject.Start, 6));
     const TopicSource topic(TopicFilePath(folders.SystemFolder, subject.Topic), caches.Topics);
     std::vector<MonthInfluence> months;
     for (int k = 0; k < 6; ++k) {

@@ -69,6 +69,8 @@ set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME ${NEVALORUM_PACKAGE_desktop})
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SHLIBDEPS ON)
 set(CPACK_COMPONENT_DESKTOP_DEPENDS data)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "fonts-liberation, libical3")
+# Qt's platform plugin for Wayland sessions; without it the program runs through XWayland.
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION
     "personal six-month astrological forecast
 Writes a personal astrological transit forecast for the six months from this

@@ -1,5 +1,7 @@
 #include "transit/month_influence.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "transit/orb.h"
@@ -79,9 +81,11 @@ MonthInfluence ComputeMonthInfluence(const CalendarDate& birth, const CalendarMo
     return month;
 }
 
-EphemerisDay LastMomentOfMonths(const CalendarMonth& first, int count) {
+EphemerisDay LastMomentOfMonths(const CalendarDate& birth, const CalendarMonth& first, int count) {
     const CalendarMonth last = first.Plus(count - 1);
-    return NoonOf({.Day = DaysInMonth[last.Month], .Month = last.Month, .Year = last.Year});
+    return std::max(
+        NoonOf(birth),
+        NoonOf({.Day = DaysInMonth[last.Month], .Month = last.Month, .Year = last.Year}));
 }
 
 }  // namespace nevalorum

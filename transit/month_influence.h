@@ -48,8 +48,9 @@ struct MonthInfluence {
 };
 
 // The last moment whose positions the computation of count months from first
-// asks for: noon of the last day of the last month.
-EphemerisDay LastMomentOfMonths(const CalendarMonth& first, int count);
+// for the birth date asks for: noon of the last day of the last month, or of
+// the birth date when that is later.
+EphemerisDay LastMomentOfMonths(const CalendarDate& birth, const CalendarMonth& first, int count);
 
 // Computes the forecast month for a person born on the birth date:
 // natal positions at noon of the birth date, every day of the month at noon

@@ -245,7 +245,8 @@ int InfluenceCommand(const std::vector<std::string>& arguments) {
     PlutoTableCache plutoCache;
     TopicFileCache topicCache;
     const MonthInfluence influence = ComputeMonthInfluence(
-        birth, month, PlutoSource(folders.SystemFolder, plutoCache, LastMomentOfMonths(month, 1)),
+        birth, month,
+        PlutoSource(folders.SystemFolder, plutoCache, LastMomentOfMonths(birth, month, 1)),
         TopicSource(TopicFilePath(folders.SystemFolder, topic), topicCache));
     if (options.Flag("--json")) {
         PrintInfluenceJson(influence);

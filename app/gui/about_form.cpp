@@ -8,6 +8,10 @@ namespace nevalorum {
 TAbout_Form::TAbout_Form(QWidget* parent) : QDialog(parent) {
     setObjectName("About_Form");
     setWindowTitle(" О программе");
+    setAccessibleName("О программе");
+    // A fixed border with the close box only: nothing to maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(384, 262);
 
     auto* name = new QLabel("Nevalorum Pelinor", this);

@@ -1,7 +1,9 @@
 #include "app/gui/main_window.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +15,10 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QValidator>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -71,7 +76,61 @@ void OpenMenuBarFromKeyboard(QMainWindow* window) {
     QCoreApplication::sendEvent(window, &altReleased);
 }
 
+// Refuses a control character in the name as it is typed or pasted: those
+// below U+0020 and U+007F, which the forecast refuses, and U+0080 to U+009F,
+// which no page can show.
+class NameValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        const bool control = std::any_of(input.begin(), input.end(), [](QChar c) {
+            return c.category() == QChar::Other_Control;
+        });
+        return control ? Invalid : Acceptable;
+    }
+};
+
 }  // namespace
+
+// The background picture with the field labels: the picture is drawn at the
+// window's scale, the labels as text at paint time, so that on a screen of
+// twice the pixels they are drawn with twice the pixels, as sharp as the
+// controls beside them; at the picture's own scale the window shows the
+// picture pixel for pixel.
+class BackgroundPicture : public QWidget {
+  public:
+    explicit BackgroundPicture(QWidget* parent) : QWidget(parent) {}
+
+    void SetPicture(const QPixmap& picture) {
+        picture_ = picture;
+        update();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        // Pixels doubled, not blurred, at a whole ratio; smoothed between.
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
+        painter.drawPixmap(rect(), picture_);
+        // Regular, whatever the controls' font around the picture.
+        QFont font(layout::FieldLabelFont);
+        font.setPointSize(layout::FieldLabelPointSize);
+        font.setBold(false);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.setBackground(Qt::black);
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        const QFontMetrics metrics(font);
+        for (const layout::FieldLabel& label : layout::FieldLabels) {
+            painter.drawText(label.Left, layout::FieldLabelTop + metrics.ascent(),
+                             QString::fromUtf8(label.Text));
+        }
+    }
+
+  private:
+    QPixmap picture_;
+};
 
 QString TopicCaption(const ForecastRequest& request) {
     return " Nevalorum Pelinor        " + QString::fromStdString(request.PersonName) + "   " +
@@ -84,6 +143,10 @@ TZNevalorumPelinorForm::TZNevalorumPelinorForm(const Folders& folders, Clock clo
     : folders_(folders), clock_(std::move(clock)) {
     setObjectName("ZNevalorumPelinorForm");
     setWindowTitle("  Nevalorum Pelinor");
+    // A screen reader hears the caption without its padding.
+    setAccessibleName(windowTitle().simplified());
+    connect(this, &QWidget::windowTitleChanged, this,
+            [this](const QString& title) { setAccessibleName(title.simplified()); });
     // A fixed border with the system menu and the close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -142,6 +205,9 @@ bool TZNevalorumPelinorForm::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
+    if (watched == archiveProgress_ && event->type() == QEvent::Show) {
+        saveNotice_->hide();
+    }
     // The menu bar taken by the keyboard (Alt or F10): its item is shown
     // pressed, as when a menu is open, so that the person sees where the
     // keyboard is; Left and Right then open the neighbouring menus.
@@ -159,7 +225,7 @@ void TZNevalorumPelinorForm::CreateControls() {
     setCentralWidget(client);
     client->setFont(ControlFont(15));
 
-    Image1 = new QLabel(client);
+    Image1 = new BackgroundPicture(client);
     Image1->setObjectName("Image1");
     Image1->setGeometry(layout::Image1);
     Image2 = new QLabel(client);
@@ -173,6 +239,7 @@ void TZNevalorumPelinorForm::CreateControls() {
     Edit1->setAccessibleName("Имя");
     Edit1->setGeometry(layout::Edit1);
     Edit1->setMaxLength(40);
+    Edit1->setValidator(new NameValidator(Edit1));
     Edit1->setStyleSheet(fieldStyle);
     // The design values, shown until the setup puts today's date in.
     const struct {
@@ -238,6 +305,15 @@ void TZNevalorumPelinorForm::CreateControls() {
     archiveProgress_->setGeometry(layout::ArchiveProgress);
     archiveProgress_->setFormat("Архив: %p%");
     archiveProgress_->hide();
+    archiveProgress_->installEventFilter(this);
+
+    // Where the PDF command says what it does: saving, then the file saved,
+    // until the next run.
+    saveNotice_ = new QLabel(client);
+    saveNotice_->setObjectName("SaveNotice");
+    saveNotice_->setGeometry(layout::ArchiveProgress);
+    saveNotice_->setStyleSheet(fieldStyle + " padding-left: 4px;");
+    saveNotice_->hide();
 }
 
 void TZNevalorumPelinorForm::CreateShortcuts() {
@@ -305,8 +381,7 @@ void TZNevalorumPelinorForm::MainWindowSetup() {
     SpinEdit2->SetLimits(1, 12);
     SpinEdit3->SetLimits(1920, 2030);
     Edit1->setFocus();
-    DrawFieldLabels(picture);
-    Image1->setPixmap(picture);
+    Image1->SetPicture(picture);
     try {
         // Today's date only after the settings were read.
         ReadSettings();
@@ -355,21 +430,6 @@ QPixmap TZNevalorumPelinorForm::LoadBackground() const {
         throw InputOutputError("Cannot open file \"" + path + "\". " + reason);
     }
     return picture;
-}
-
-void TZNevalorumPelinorForm::DrawFieldLabels(QPixmap& picture) const {
-    QPainter painter(&picture);
-    QFont font(layout::FieldLabelFont);
-    font.setPointSize(layout::FieldLabelPointSize);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.setBackground(Qt::black);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    const QFontMetrics metrics(font);
-    for (const layout::FieldLabel& label : layout::FieldLabels) {
-        painter.drawText(label.Left, layout::FieldLabelTop + metrics.ascent(),
-                         QString::fromUtf8(label.Text));
-    }
 }
 
 void TZNevalorumPelinorForm::ReadSettings() {
@@ -455,6 +515,7 @@ void TZNevalorumPelinorForm::RunAndArchive(const ForecastRequest& request) {
                         buttonMonths_[month.Button] = month.Forecast.Month;
                         monthButtons_[month.Button]->setText(QString::fromStdString(month.Caption));
                         monthButtons_[month.Button]->setEnabled(true);
+                        runPageStamps_[month.Button] = StampOfExistingFile(month.PagePath);
                         LetTheWindowPaint();
                     });
     } catch (const std::exception&) {
@@ -506,8 +567,21 @@ void TZNevalorumPelinorForm::PreloadMonths(int firstButton) {
 void TZNevalorumPelinorForm::MonthCommand(int button) {
     shownMonthButton_ = button;
     selectedPage_ = QString::fromStdString(monthPagePaths_[buttonMonths_[button]]);
+    // A page another run has written since this one shows another forecast
+    // than the caption names.
+    const std::optional<FileStamp> stamp = StampOfExistingFile(selectedPage_.toStdString());
+    if (stamp && stamp != runPageStamps_[button]) {
+        ShowError("Страницу месяца «" + monthButtons_[button]->text() +
+                  "» с тех пор переписал другой прогноз. Нажмите кнопку темы, чтобы составить "
+                  "этот прогноз заново.");
+        return;
+    }
     if (windows_.Month != nullptr) {
-        windows_.Month->ShowPage(selectedPage_);
+        QString subject = FromUtf8(WindowTopicTitles[lastRequest_.Topic]);
+        if (!lastRequest_.PersonName.empty()) {
+            subject += ", " + QString::fromStdString(lastRequest_.PersonName);
+        }
+        windows_.Month->ShowPage(selectedPage_, subject);
     }
 }
 
@@ -518,8 +592,7 @@ void TZNevalorumPelinorForm::SaveForecastPdf() {
     try {
         const ForecastPages pages = FindForecastPages(folders_, start_);
         const QString proposed =
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
-            QString::fromStdString(ProposedPdfName(pages, start_));
+            PdfSaveFolder() + "/" + QString::fromStdString(ProposedPdfName(pages, start_));
         const QString periodsFilter = "Прогноз по периодам, PDF (*.pdf)";
         const QString dailyFilter = "Прогноз по дням, PDF (*.pdf)";
         QString selectedFilter = periodsFilter;
@@ -545,11 +618,18 @@ void TZNevalorumPelinorForm::SaveForecastPdf() {
         } done{busy_};
         // No run rewrites the pages while they are read.
         const FolderLock lock(folders_);
-        if (daily) {
-            ExportForecastPdf(FindForecastPages(folders_, start_), path.toStdString());
-        } else {
-            ExportPeriodsPdf(RunSubject(), folders_, caches_, path.toStdString());
+        ShowNotice("Сохраняется PDF…", path);
+        try {
+            if (daily) {
+                ExportForecastPdf(FindForecastPages(folders_, start_), path.toStdString());
+            } else {
+                ExportPeriodsPdf(RunSubject(), folders_, caches_, path.toStdString());
+            }
+        } catch (...) {
+            saveNotice_->hide();
+            throw;
         }
+        ShowNotice("Сохранено: " + QFileInfo(path).fileName(), path);
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }
@@ -569,8 +649,7 @@ void TZNevalorumPelinorForm::SaveForecastCalendar() {
     try {
         const ForecastSubject subject = RunSubject();
         const QString proposed =
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
-            QString::fromStdString(ProposedCalendarName(subject));
+            PdfSaveFolder() + "/" + QString::fromStdString(ProposedCalendarName(subject));
         QString path = choosePath_
                            ? choosePath_(proposed).Path
                            : QFileDialog::getSaveFileName(this, "Сохранить в календарь", proposed,
@@ -587,6 +666,24 @@ void TZNevalorumPelinorForm::SaveForecastCalendar() {
     } catch (const std::exception& error) {
         ShowError(QString::fromUtf8(error.what()));
     }
+}
+
+void TZNevalorumPelinorForm::ShowNotice(const QString& text, const QString& path) {
+    saveNotice_->setText(saveNotice_->fontMetrics().elidedText(
+        text, Qt::ElideMiddle, saveNotice_->contentsRect().width()));
+    saveNotice_->setToolTip(path);
+    saveNotice_->setAccessibleName(text);
+    saveNotice_->setAccessibleDescription(path);
+    saveNotice_->show();
+    LetTheWindowPaint();
+}
+
+QString PdfSaveFolder() {
+    // The writable location is named whether or not the folder exists; a
+    // save dialog on a folder that does not exist would open in the current
+    // folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void TZNevalorumPelinorForm::OpenHelpTopic(int number) {

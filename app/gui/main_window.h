@@ -6,8 +6,10 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/forecast_run.h"
+#include "common/files.h"
 #include "common/folders.h"
 #include "report/period_words.h"
 
@@ -19,6 +21,7 @@ class QPushButton;
 
 namespace nevalorum {
 
+class BackgroundPicture;
 class ReportViewer;
 class SpinField;
 class TAbout_Form;
@@ -75,7 +78,6 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void AfterFirstPaint();
     void PrepareViewers();
     QPixmap LoadBackground() const;
-    void DrawFieldLabels(QPixmap& picture) const;
     void ReadSettings();
     void SetDateFieldsToToday();
 
@@ -91,6 +93,8 @@ class TZNevalorumPelinorForm : public QMainWindow {
     void SaveForecastCalendar();
     // The run's subject: the person, the birth date, the topic and the first month.
     ForecastSubject RunSubject() const;
+    // Shows what the PDF command does in the window, the file's path beside.
+    void ShowNotice(const QString& text, const QString& path);
     void ShowError(const QString& message);
 
     Folders folders_;
@@ -108,6 +112,8 @@ class TZNevalorumPelinorForm : public QMainWindow {
     std::array<int, 7> buttonMonths_{};
     ForecastCaches caches_;
     QString selectedPage_;
+    // The stamps of the pages as this window's last run wrote them, by month button.
+    std::array<std::optional<FileStamp>, 7> runPageStamps_;
     int shownMonthButton_ = 0;  // the month button whose page was shown last
     bool setupRan_ = false;
     bool painted_ = false;
@@ -117,7 +123,7 @@ class TZNevalorumPelinorForm : public QMainWindow {
     // Errors of the setup, shown once the window is on the screen.
     QStringList setupErrors_;
 
-    QLabel* Image1;
+    BackgroundPicture* Image1;
     QLabel* Image2;
     QLineEdit* Edit1;
     SpinField* SpinEdit1;
@@ -127,9 +133,14 @@ class TZNevalorumPelinorForm : public QMainWindow {
     QPushButton* BitBtn1;
     std::array<QPushButton*, 7> monthButtons_{};  // Button1 to Button6 at 1 to 6
     QProgressBar* archiveProgress_;
+    QLabel* saveNotice_;
     QAction* savePdf_ = nullptr;       // enabled once a run has written its six pages
     QAction* saveCalendar_ = nullptr;  // likewise
 };
+
+// The folder the PDF command's dialog opens in: the documents folder the
+// desktop names when it exists, else the home folder.
+QString PdfSaveFolder();
 
 // The caption after a topic command, as " Nevalorum Pelinor        Иван   5.3.1990     Любовный
 // гороскоп".

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QTranslator>
 
@@ -24,6 +25,15 @@ void PrepareApplication() {
     if (!switches.split(' ').contains(ProcessPerSite)) {
         qputenv(Switches, (switches + " " + ProcessPerSite).trimmed());
     }
+    // The pages' headings, paragraphs and pictures reach a screen reader: the
+    // web engine keeps its accessibility off on Linux unless told otherwise.
+    constexpr char Accessibility[] = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
+    if (!qEnvironmentVariableIsSet(Accessibility)) {
+        qputenv(Accessibility, "1");
+    }
+    // The web engine lists its settings on standard error at every start;
+    // QT_LOGGING_RULES still brings them back.
+    QLoggingCategory::setFilterRules("qt.webenginecontext.info=false");
 }
 
 QStringList InstallRussianTranslations(QApplication& application) {

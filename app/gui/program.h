@@ -12,8 +12,8 @@ namespace nevalorum {
 // Settings that must be made before the QApplication exists: the web engine's
 // shared graphics contexts, the pages drawn by the processor (a page of text
 // and two small pictures: the graphics card would add a costly set-up to every
-// showing of a viewer and nothing a person can see), and one renderer process
-// for all pages.
+// showing of a viewer and nothing a person can see), one renderer process
+// for all pages, the pages' accessibility, and a quiet start.
 void PrepareApplication();
 
 // Russian for the toolkit's own dialogs and menus and for the web engine (its

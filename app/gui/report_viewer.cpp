@@ -11,6 +11,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QQuickWindow>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
@@ -19,13 +21,18 @@
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "app/gui/error_box.h"
+#include "common/files.h"
+#include "report/name_tables.h"
 
 namespace nevalorum {
 namespace {
@@ -52,15 +59,85 @@ class LocalPage : public QWebEnginePage {
     std::function<void(const QString&)> onMissingFile_;
 };
 
+// The month of a month page's file name ("Hor_12_2026.html"), as its button
+// names it ("Декабрь 2026"); empty for any other page.
+QString MonthOfPage(const QUrl& url) {
+    static const QRegularExpression name(R"(^Hor_(\d\d)_(\d{4})\.html$)");
+    const QRegularExpressionMatch match = name.match(url.fileName());
+    const int month = match.hasMatch() ? match.captured(1).toInt() : 0;
+    if (month < 1 || month > 12) {
+        return {};
+    }
+    const std::string_view caption = MonthNamesCapitalized[month];
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())) + " " +
+           match.captured(2);
+}
+
 // A file's path, size and time of its last change: a file rewritten since
 // has another stamp.
-QString FileStamp(const QString& path) {
+QString PageStamp(const QString& path) {
     const QFileInfo file(path);
     return file.absoluteFilePath() + "|" + QString::number(file.size()) + "|" +
            QString::number(file.lastModified().toMSecsSinceEpoch());
 }
 
 }  // namespace
+
+QString PictureTextsScript() {
+    // The marks and the chart are told by their file names; the days' values
+    // are the sums of their marks' strengths, as the chart draws them, from
+    // each day's heading ("Гороскоп на 14 декабря") to the next, up to the
+    // legend's heading.
+    QStringList months;
+    for (const std::string_view name : MonthNames) {
+        months.append("'" + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
+                      "'");
+    }
+    return "(function () {\n"
+           "  const months = [" +
+           months.join(", ") +
+           "];\n"
+           "  const mark = /(?:^|\\/)b_(blu|red)([1-5])\\.gif$/i;\n"
+           "  const chart = /(?:^|\\/)Hor_(\\d\\d)_(\\d{4})\\.jpeg$/i;\n"
+           "  const dayHeading = /^Гороскоп на (\\d+ \\S+)$/;\n"
+           "  const days = [];\n"
+           "  let day = null;\n"
+           "  let chartImage = null;\n"
+           "  for (const node of document.querySelectorAll('b, h1, img')) {\n"
+           "    if (node.tagName === 'B') {\n"
+           "      const heading = dayHeading.exec(node.textContent.trim());\n"
+           "      if (heading) { day = {name: heading[1], value: 0}; days.push(day); }\n"
+           "    } else if (node.tagName === 'H1') {\n"
+           "      day = null;\n"
+           "    } else {\n"
+           "      const source = node.getAttribute('src') || '';\n"
+           "      const strength = mark.exec(source);\n"
+           "      if (strength) {\n"
+           "        const favourable = strength[1].toLowerCase() === 'blu';\n"
+           "        node.alt = (favourable ? 'благоприятно' : 'неблагоприятно') +\n"
+           "                   ', сила ' + strength[2];\n"
+           "        if (day) { day.value += (favourable ? 1 : -1) * Number(strength[2]); }\n"
+           "      } else if (chart.test(source)) {\n"
+           "        chartImage = node;\n"
+           "      }\n"
+           "    }\n"
+           "  }\n"
+           "  if (chartImage) {\n"
+           "    const month = chart.exec(chartImage.getAttribute('src'));\n"
+           "    let text = 'График на ' + (months[Number(month[1])] || month[1]) + ' ' +\n"
+           "               month[2] + ' года';\n"
+           "    let best = days[0], worst = days[0];\n"
+           "    for (const d of days) {\n"
+           "      if (d.value > best.value) { best = d; }\n"
+           "      if (d.value < worst.value) { worst = d; }\n"
+           "    }\n"
+           "    text += best && best.value !== worst.value\n"
+           "        ? ': лучший день — ' + best.name + ', худший — ' + worst.name + '.'\n"
+           "        : ': ровный, без лучших и худших дней.';\n"
+           "    chartImage.alt = text;\n"
+           "  }\n"
+           "})();\n";
+}
 
 QSize ViewerSize(QSize screen, int wideWidth) {
     return {screen.width() > 800 ? wideWidth : 770, screen.height() - 80};
@@ -75,9 +152,10 @@ QRect ViewerPlace(QSize screen, const QRect& available, const QMargins& frame, i
 
 ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideWidth,
                            const QString& pageName)
-    : QDialog(parent), wideWidth_(wideWidth) {
+    : QDialog(parent), wideWidth_(wideWidth), pageName_(pageName) {
     setObjectName(objectName);
     setWindowTitle("   Гороскоп ");
+    setAccessibleName(pageName);
     QFont font("Arial");
     font.setPixelSize(13);
     font.setBold(true);
@@ -94,6 +172,7 @@ ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideW
     BitBtn2->setObjectName("BitBtn2");
     BitBtn2->setGeometry(160, 8, 120, 29);
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    BitBtn2->setAccessibleName("Выйти");
     // No default button: Enter presses the button that has the focus and
     // nothing else (keyPressEvent), not the print button from inside the page.
     for (QPushButton* button : {BitBtn1, BitBtn2}) {
@@ -105,6 +184,7 @@ ReportViewer::ReportViewer(QWidget* parent, const QString& objectName, int wideW
     WebBrowser1->setObjectName("WebBrowser1");
     WebBrowser1->setAccessibleName(pageName);
     WebBrowser1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(WebBrowser1, &QWebEngineView::urlChanged, this, &ReportViewer::NameForScreenReader);
     connect(WebBrowser1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu* menu = CreateContextMenu();
         menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -150,6 +230,15 @@ QWebEnginePage* ReportViewer::CreatePage() {
         }
     });
     page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    QWebEngineScript pictureTexts;
+    pictureTexts.setName("PictureTexts");
+    pictureTexts.setSourceCode(PictureTextsScript());
+    pictureTexts.setInjectionPoint(QWebEngineScript::DocumentReady);
+    pictureTexts.setWorldId(QWebEngineScript::ApplicationWorld);
+    pictureTexts.setRunsOnSubFrames(false);
+    page->scripts().insert(pictureTexts);
+    // A page shown or loaded ahead draws through a hidden window of its own.
+    connect(page, &QWebEnginePage::loadFinished, this, &HideHelperWindows);
     const struct {
         QWebEnginePage::WebAction Action;
         const char* Text;
@@ -161,8 +250,6 @@ QWebEnginePage* ReportViewer::CreatePage() {
     for (const auto& text : texts) {
         page->action(text.Action)->setText(text.Text);
     }
-    connect(page, &QWebEnginePage::pdfPrintingFinished, this,
-            [this](const QString&, bool success) { emit PrintFinished(success); });
     return page;
 }
 
@@ -173,8 +260,14 @@ void ReportViewer::Prepare() {
     prepared_ = true;
     QWebEnginePage* page = CreatePage();
     WebBrowser1->setPage(page);
-    connect(WebBrowser1, &QWebEngineView::printFinished, this,
-            [this](bool success) { emit PrintFinished(success); });
+    connect(WebBrowser1, &QWebEngineView::printFinished, this, [this](bool success) {
+        // The printer is freed once the browser has returned from its call.
+        QTimer::singleShot(0, this, [this] { printer_.reset(); });
+        if (!success) {
+            ReportPrintFailure("Страница не напечатана: печать не удалась или прервана.");
+        }
+        emit PrintFinished(success);
+    });
 
     // Placed now, and the browser given its size, so that the renderer lays
     // pages out at the size they are shown in.
@@ -199,16 +292,31 @@ void ReportViewer::PlaceOnScreen() {
     setGeometry(ViewerPlace(screen->size(), screen->availableGeometry(), frame, wideWidth_));
 }
 
+void HideHelperWindows() {
+    // The web engine draws a browser through a Quick window that is never
+    // shown ("Offscreen"), which a screen reader would list among the
+    // program's windows. The program shows no Quick window of its own; as
+    // popups they are left out of the list. Their type is all that changes:
+    // they have no window on the screen.
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (qobject_cast<QQuickWindow*>(window) != nullptr && window->handle() == nullptr &&
+            window->type() != Qt::Popup) {
+            window->setFlags((window->flags() & ~Qt::WindowType_Mask) | Qt::Popup);
+        }
+    }
+}
+
 QWebEngineView* ReportViewer::Browser() {
     Prepare();
     return WebBrowser1;
 }
 
-void ReportViewer::ShowPage(const QString& path) {
+void ReportViewer::ShowPage(const QString& path, const QString& subject) {
     Prepare();
+    subject_ = subject;
     if (QFile::exists(path)) {
         const QUrl url = QUrl::fromLocalFile(path);
-        const QString stamp = FileStamp(path);
+        const QString stamp = PageStamp(path);
         // The page as the file now is: the browser's page when it is that
         // page, else one loaded ahead (or loading), else loaded now.
         if (shownStamp_ != stamp || WebBrowser1->url() != url) {
@@ -251,7 +359,15 @@ void ReportViewer::ShowPage(const QString& path) {
         shownStamp_.clear();
         WebBrowser1->setUrl(shown_.isEmpty() ? QUrl("about:blank") : shown_);
     }
+    NameForScreenReader();
     open();
+    HideHelperWindows();
+}
+
+void ReportViewer::NameForScreenReader() {
+    // The month shown, followed by link or kept, and whose forecast it is.
+    const QString month = MonthOfPage(WebBrowser1->url());
+    setAccessibleName(month.isEmpty() || subject_.isEmpty() ? pageName_ : month + " — " + subject_);
 }
 
 void ReportViewer::hideEvent(QHideEvent* event) {
@@ -264,7 +380,7 @@ void ReportViewer::Preload(const QStringList& paths) {
     Prepare();
     QStringList stamps;
     for (const QString& path : paths) {
-        stamps.append(QFile::exists(path) ? FileStamp(path) : QString());
+        stamps.append(QFile::exists(path) ? PageStamp(path) : QString());
     }
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString& stamp = stamps[i];
@@ -378,27 +494,55 @@ void ReportViewer::ReportMissingPage(const QString& path) {
     ShowErrorBox(this, "Эта страница не открывается: файла " + path + " нет.");
 }
 
-void ReportViewer::PrintPage(QPrinter* printer) {
+void ReportViewer::ReportPrintFailure(const QString& message) {
+    // Told outside the browser's own call.
+    QTimer::singleShot(0, this, [this, message] { ShowErrorBox(this, message); });
+}
+
+void ReportViewer::PrintPage(std::unique_ptr<QPrinter> printer) {
     if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty()) {
-        Browser()->page()->printToPdf(printer->outputFileName(), printer->pageLayout());
-    } else {
-        Browser()->print(printer);
+        // The document comes back whole and is written into place: the file
+        // holds the new document or what it held before.
+        const QString path = printer->outputFileName();
+        Browser()->page()->printToPdf(
+            [this, path](const QByteArray& pdf) {
+                bool written = false;
+                if (pdf.isEmpty()) {
+                    ReportPrintFailure("Страница не сохранена в " + path +
+                                       ": браузер не смог её напечатать.");
+                } else {
+                    try {
+                        WriteFileAtomically(path.toStdString(),
+                                            std::string_view(pdf.constData(),
+                                                             static_cast<std::size_t>(pdf.size())));
+                        written = true;
+                    } catch (const std::exception& error) {
+                        ReportPrintFailure("Страница не сохранена в PDF: " +
+                                           QString::fromUtf8(error.what()));
+                    }
+                }
+                emit PrintFinished(written);
+            },
+            printer->pageLayout());
+        return;
     }
+    if (printer_ != nullptr) {
+        ReportPrintFailure("Страница ещё печатается: дождитесь конца печати и напечатайте снова.");
+        emit PrintFinished(false);
+        return;
+    }
+    printer_ = std::move(printer);
+    Browser()->print(printer_.get());
 }
 
 void ReportViewer::BitBtn1Click() {
-    // The printer must live until the browser has finished with it.
-    auto* printer = new QPrinter(QPrinter::HighResolution);
-    QPrintDialog dialog(printer, this);
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer.get(), this);
     dialog.setWindowTitle("Напечатать");
     if (dialog.exec() != QDialog::Accepted) {
-        delete printer;
         return;
     }
-    connect(
-        this, &ReportViewer::PrintFinished, this, [printer] { delete printer; },
-        Qt::SingleShotConnection);
-    PrintPage(printer);
+    PrintPage(std::move(printer));
 }
 
 }  // namespace nevalorum

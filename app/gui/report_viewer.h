@@ -11,14 +11,15 @@
 
 #include <QDialog>
 #include <QMargins>
+#include <QPrinter>
 #include <QRect>
 #include <QString>
 #include <QUrl>
+#include <memory>
 #include <vector>
 
 class QFrame;
 class QMenu;
-class QPrinter;
 class QPushButton;
 class QWebEnginePage;
 class QWebEngineView;
@@ -41,8 +42,10 @@ class ReportViewer : public QDialog {
     void Prepare();
 
     // Shows the window (modal to its parent) on the page; when the page's file
-    // does not exist the window keeps the page it showed before.
-    void ShowPage(const QString& path);
+    // does not exist the window keeps the page it showed before. subject: what
+    // a screen reader calls the window beside the month of a month page
+    // ("Любовный гороскоп, Иван"); empty for a page of no month.
+    void ShowPage(const QString& path, const QString& subject = {});
 
     // Loads the pages ahead while the window is hidden, each into a browser
     // page of its own, one after the other in the order given, so that a
@@ -57,9 +60,11 @@ class ReportViewer : public QDialog {
     // Whether pages given to Preload wait for their load or are loading.
     bool LoadingAhead() const;
 
-    // Prints the shown page on the printer: a PDF file through the browser's
-    // own PDF output, which keeps the text; any other printer page by page.
-    void PrintPage(QPrinter* printer);
+    // Prints the shown page on the printer, which the print keeps until it is
+    // done: a PDF file through the browser's own PDF output, which keeps the
+    // text, written into place whole or not at all; any other printer page by
+    // page, one print at a time. A failure is shown in a message box.
+    void PrintPage(std::unique_ptr<QPrinter> printer);
 
     // The menu of the page's context: back, forward, reload, copy, select all
     // and print.
@@ -93,7 +98,9 @@ class ReportViewer : public QDialog {
     void StopLoadingAhead();
     void BitBtn1Click();
     void ReportMissingPage(const QString& path);
+    void ReportPrintFailure(const QString& message);
     void PlaceOnScreen();
+    void NameForScreenReader();
 
     const int wideWidth_;
     bool prepared_ = false;
@@ -102,6 +109,9 @@ class ReportViewer : public QDialog {
     QWebEnginePage* loadingAhead_ = nullptr;  // the ready page loading now
     QMetaObject::Connection loadedAhead_;     // to the end of that load
     QUrl shown_;                              // the page the window showed when it was last closed
+    QString subject_;                         // of the page shown, for a screen reader
+    const QString pageName_;                  // what a screen reader calls a page of no month
+    std::unique_ptr<QPrinter> printer_;       // of the print on paper under way
     QFrame* Panel1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
@@ -121,6 +131,15 @@ class TForm22 : public ReportViewer {
   public:
     explicit TForm22(QWidget* parent) : ReportViewer(parent, "Form22", 1100, "Зачем это мне?") {}
 };
+
+// Keeps the web engine's hidden drawing windows out of the list of the
+// program's windows that a screen reader reads.
+void HideHelperWindows();
+
+// What a screen reader hears of the pictures of a page: each strength mark
+// with its meaning ("благоприятно, сила 3"), the month's chart with its month
+// and its best and worst days. A script run on each page as it is loaded.
+QString PictureTextsScript();
 
 // The window's size for a screen: the wide width on screens wider than 800
 // pixels (else 770), the screen's height less 80.

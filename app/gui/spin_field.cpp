@@ -1,7 +1,9 @@
 #include "app/gui/spin_field.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "common/conversion.h"
@@ -50,6 +52,11 @@ SpinField::SpinField(QWidget* parent, int minimum, int maximum)
     lineEdit()->setText(QString::number(minimum));
     // Leaving the field and Return both end the editing.
     connect(this, &QAbstractSpinBox::editingFinished, this, &SpinField::ApplyLimits);
+    // A screen reader hears the new number, however it came.
+    connect(lineEdit(), &QLineEdit::textChanged, this, [this] {
+        QAccessibleValueChangeEvent event(this, ShownNumber());
+        QAccessible::updateAccessibility(&event);
+    });
 }
 
 void SpinField::SetLimits(int minimum, int maximum) {
@@ -70,6 +77,19 @@ void SpinField::ApplyLimits() {
     const std::optional<long long> number = Number(text());
     if (number && (*number < minimum_ || *number > maximum_)) {
         lineEdit()->setText(QString::number(std::clamp<long long>(*number, minimum_, maximum_)));
+    }
+}
+
+QVariant SpinField::ShownNumber() const {
+    const std::optional<long long> number = Number(text());
+    return number ? QVariant(*number) : QVariant();
+}
+
+void SpinField::SetShownNumber(const QVariant& number) {
+    bool isNumber = false;
+    const double value = number.toDouble(&isNumber);
+    if (isNumber && std::isfinite(value)) {
+        SetValue(static_cast<int>(std::clamp<double>(std::round(value), minimum_, maximum_)));
     }
 }
 

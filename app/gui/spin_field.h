@@ -12,6 +12,13 @@ namespace nevalorum {
 
 class SpinField : public QAbstractSpinBox {
     Q_OBJECT
+    // What assistive technology reads and sets (the toolkit's spin box
+    // interface asks for these properties): the number shown, none for a
+    // text without one; a number set is put within the limits, as a typed one.
+    Q_PROPERTY(QVariant value READ ShownNumber WRITE SetShownNumber)
+    Q_PROPERTY(int minimum READ Minimum)
+    Q_PROPERTY(int maximum READ Maximum)
+    Q_PROPERTY(int singleStep READ SingleStep)
 
   public:
     SpinField(QWidget* parent, int minimum, int maximum);
@@ -28,6 +35,10 @@ class SpinField : public QAbstractSpinBox {
     // Replaces a number outside the limits with the nearest limit; leaves a
     // text that holds no integer as it is.
     void ApplyLimits();
+
+    QVariant ShownNumber() const;
+    void SetShownNumber(const QVariant& number);
+    static int SingleStep() { return 1; }
 
     QValidator::State validate(QString& input, int& position) const override;
     void stepBy(int steps) override;

@@ -177,6 +177,14 @@ TEST_F(ForecastRunTest, BirthDateReachesThePageUnswapped) {
     EXPECT_TRUE(written == march) << "the page holds other paragraphs than those of 5 March";
 }
 
+// Pluto's table is read as far as the run needs: the birth may lie after the
+// forecast's months, as late as the last birth year allowed.
+TEST_F(ForecastRunTest, BirthAfterTheForecastMonths) {
+    request_.Birth = {.Day = 31, .Month = 12, .Year = 2030};
+    EXPECT_EQ(Run(1, 2000).size(), 6u);
+    EXPECT_TRUE(FileExists(Output("Hor_06_2000.html")));
+}
+
 TEST(NeutralButtonCaption, CountsTheButtons) {
     EXPECT_EQ(NeutralButtonCaption(1), "1-й месяц");
     EXPECT_EQ(NeutralButtonCaption(6), "6-й месяц");

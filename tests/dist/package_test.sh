@@ -63,6 +63,8 @@ for deb in "$tool_deb" "$desktop_deb"; do
 done
 check "the desktop program depends on the web engine" \
     grep -q 'libqt6webenginewidgets6' <<< "$(field "$desktop_deb" Depends)"
+check "the desktop program recommends Qt's Wayland plugin" \
+    grep -qE '(^|, )qt6-wayland(,|$)' <<< "$(field "$desktop_deb" Recommends)"
 check "the data are for all architectures" test "$(field "$data_deb" Architecture)" = all
 check "the data depend on nothing" test -z "$(field "$data_deb" Depends)"
 

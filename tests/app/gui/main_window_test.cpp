@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -28,6 +31,7 @@
 #include "tests/app/gui/modal_closer.h"
 #include "tests/support/installed_folder.h"
 #include "tests/support/shell.h"
+#include "transit/month_influence.h"
 
 namespace nevalorum {
 namespace {
@@ -142,6 +146,44 @@ class MainWindowTest : public testing::InstalledFolderTest {
     SecondaryWindows windows_;
     std::vector<QString> messages_;
 };
+
+// The widget as a screen of the ratio shows it, in device pixels.
+QImage Render(QWidget* widget, qreal ratio) {
+    QPixmap picture(widget->size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    widget->render(&picture);
+    return picture.toImage().convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The detail of a picture's area: its high frequencies (the sum of the
+// Laplacian's magnitude: edges blurred over two pixels have little), and the
+// share of 2 x 2 blocks whose pixels differ (none in a picture of doubled
+// pixels).
+struct Detail {
+    double Edges = 0;
+    double FineBlocks = 0;
+};
+Detail DetailOf(const QImage& image, const QRect& area) {
+    const auto at = [&image](int x, int y) { return qGray(image.pixel(x, y)); };
+    Detail detail;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            detail.Edges +=
+                std::abs(4 * at(x, y) - at(x - 1, y) - at(x + 1, y) - at(x, y - 1) - at(x, y + 1));
+        }
+    }
+    int blocks = 0;
+    int fine = 0;
+    for (int y = area.top(); y < area.bottom(); y += 2) {
+        for (int x = area.left(); x < area.right(); x += 2) {
+            const int a = at(x, y), b = at(x + 1, y), c = at(x, y + 1), d = at(x + 1, y + 1);
+            ++blocks;
+            fine += std::max({a, b, c, d}) - std::min({a, b, c, d}) > 32;
+        }
+    }
+    detail.FineBlocks = blocks == 0 ? 0 : static_cast<double>(fine) / blocks;
+    return detail;
+}
 
 TEST_F(MainWindowTest, FirstShownWithTodayAndNoMonths) {
     Open();
@@ -305,7 +347,7 @@ TEST_F(MainWindowTest, SetupGoesOnPastAMissingFile) {
         EXPECT_EQ(Find<SpinField>("SpinEdit1")->Value(), c.day) << c.file;
 
         // The labels are drawn on the picture: white letters on black.
-        const QImage picture = Find<QLabel>("Image1")->pixmap().toImage();
+        const QImage picture = Render(Find<QWidget>("Image1"), 1);
         ASSERT_EQ(picture.size(), layout::Image1.size()) << c.file;
         for (const layout::FieldLabel& label : layout::FieldLabels) {
             int white = 0;
@@ -339,6 +381,44 @@ TEST_F(MainWindowTest, SetupGoesOnPastAMissingFile) {
             windows_.Month->accept();
         }
         EXPECT_EQ(messages_.size(), 1u) << c.file;
+    }
+}
+
+// On a screen of twice the pixels the labels are drawn with twice the
+// pixels: sharper than the window of one ratio scaled up, and with detail
+// finer than its pixels; at one ratio the picture is shown pixel for pixel.
+TEST_F(MainWindowTest, LabelsSharpAtTwiceThePixels) {
+    Open();
+    QWidget* background = Find<QWidget>("Image1");
+    const QImage single = Render(background, 1);
+    const QImage twice = Render(background, 2);
+    ASSERT_EQ(twice.size(), single.size() * 2);
+    // At one ratio: the picture with the labels written on it in the plain
+    // font, white on black, pixel for pixel.
+    QImage picture;
+    ASSERT_TRUE(picture.load(QString::fromStdString(folder_.Path() + "System/02.bmp")));
+    {
+        QPainter painter(&picture);
+        QFont font(layout::FieldLabelFont);
+        font.setPointSize(layout::FieldLabelPointSize);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.setBackground(Qt::black);
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        for (const layout::FieldLabel& label : layout::FieldLabels) {
+            painter.drawText(label.Left, layout::FieldLabelTop + QFontMetrics(font).ascent(),
+                             QString::fromUtf8(label.Text));
+        }
+    }
+    EXPECT_EQ(single, picture.convertToFormat(QImage::Format_Grayscale8));
+    const QImage scaled =
+        single.scaled(twice.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (const layout::FieldLabel& label : layout::FieldLabels) {
+        const QRect area(2 * label.Left, 2 * layout::FieldLabelTop, 2 * 30, 2 * 16);
+        const Detail sharp = DetailOf(twice, area);
+        const Detail blurred = DetailOf(scaled, area);
+        EXPECT_GT(sharp.Edges, 1.5 * blurred.Edges) << label.Text;
+        EXPECT_GT(sharp.FineBlocks, 0.1) << label.Text;
     }
 }
 
@@ -397,14 +477,37 @@ TEST_F(MainWindowTest, MonthViewerShowsFollowsAndPrints) {
     EXPECT_EQ(browser->url(),
               QUrl::fromLocalFile(QString::fromStdString(Output("Hor_02_2027.html"))));
 
+    // Printed to a PDF file: the file, or where it cannot be written a
+    // message, and the earlier file as it was.
     const std::string pdf = folder_.Path() + "page.pdf";
-    QPrinter printer;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(pdf));
-    QSignalSpy printed(windows_.Month, &ReportViewer::PrintFinished);
-    windows_.Month->PrintPage(&printer);
-    ASSERT_TRUE(printed.wait(20000));
-    EXPECT_TRUE(printed.takeFirst().at(0).toBool());
+    const auto printToPdf = [this](const std::string& path) {
+        auto printer = std::make_unique<QPrinter>();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(path));
+        QSignalSpy printed(windows_.Month, &ReportViewer::PrintFinished);
+        windows_.Month->PrintPage(std::move(printer));
+        EXPECT_TRUE(printed.wait(20000));
+        return !printed.isEmpty() && printed.takeFirst().at(0).toBool();
+    };
+    {
+        const testing::ModalCloser closer;
+        EXPECT_TRUE(printToPdf(pdf));
+        QTest::qWait(50);
+        EXPECT_TRUE(closer.Seen().empty());
+    }
+    {
+        const std::string before = ReadWholeFile(pdf);
+        const std::string unwritable = pdf + "/page.pdf";  // under a file, not a folder
+        const testing::ModalCloser closer;
+        EXPECT_FALSE(printToPdf(unwritable));
+        ASSERT_TRUE(QTest::qWaitFor([&closer] { return !closer.Seen().empty(); }));
+        EXPECT_EQ(closer.Seen()[0].Text.toStdString(),
+                  "Страница не сохранена в PDF: Cannot create file \"" + unwritable +
+                      "\". Not a directory");
+        EXPECT_EQ(closer.Seen()[0].Over, windows_.Month);
+        EXPECT_EQ(ReadWholeFile(pdf), before);
+    }
+    EXPECT_EQ(testing::RunCommand("ls -A '" + folder_.Path() + "' | grep -c nptmp").Output, "0\n");
     FILE* text = popen(("pdftotext '" + pdf + "' -").c_str(), "r");
     std::string words;
     char buffer[4096];
@@ -631,9 +734,31 @@ TEST_F(MainWindowTest, SavesTheForecastAsOnePdfAndACalendar) {
             proposed = path;
             return TZNevalorumPelinorForm::SaveChoice(QString::fromStdString(pdf), c.daily);
         });
+        // While the pages render: the busy cursor and what is being done.
+        QStringList notices;
+        bool busyCursor = false;
+        auto* notice = Find<QLabel>("SaveNotice");
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (notice->isVisible() && !notices.contains(notice->text())) {
+                notices.append(notice->text());
+            }
+            busyCursor |= QApplication::overrideCursor() != nullptr &&
+                          QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        });
+        look.start(5);
         save->trigger();
+        look.stop();
+        EXPECT_TRUE(proposed.startsWith(PdfSaveFolder() + "/")) << proposed.toStdString();
         EXPECT_TRUE(proposed.endsWith("/Прогноз_Анна_12_2026.pdf")) << proposed.toStdString();
         EXPECT_TRUE(messages_.empty()) << messages_.front().toStdString();
+        EXPECT_TRUE(busyCursor);
+        EXPECT_EQ(notices.value(0), "Сохраняется PDF…");
+        // Done: the file named, its path beside.
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_EQ(notice->text(), "Сохранено: forecast.pdf");
+        EXPECT_EQ(notice->toolTip().toStdString(), pdf + ".pdf");
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         const std::string text = testing::RunCommand("pdftotext '" + pdf + ".pdf' -").Output;
         EXPECT_NE(text.find(c.heading), std::string::npos) << c.daily;
         EXPECT_NE(text.find(c.daily ? "на май 2027 года" : "Май 2027"), std::string::npos);
@@ -650,6 +775,65 @@ TEST_F(MainWindowTest, SavesTheForecastAsOnePdfAndACalendar) {
     const std::string ics = ReadWholeFile(folder_.Path() + "forecast.ics");
     EXPECT_TRUE(ics.starts_with("BEGIN:VCALENDAR\r\n")) << ics.substr(0, 40);
     EXPECT_NE(ics.find("DTSTART;VALUE=DATE:2026120"), std::string::npos);
+}
+
+// The save dialog opens in the documents folder the desktop names, or in the
+// home folder where there is none; never in the program's current folder.
+TEST(PdfSaveFolder, DocumentsElseHome) {
+    const testing::TemporaryFolder folder;
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(folder.Path() + "home"));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.Path() + "home/.config"));
+    fs::create_directories(folder.Path() + "home");
+    struct Case {
+        const char* documents;  // made in the home folder, nullptr: none
+        std::string expected;
+    };
+    const Case cases[] = {{nullptr, folder.Path() + "home"},
+                          {"Documents", folder.Path() + "home/Documents"}};
+    for (const Case& c : cases) {
+        if (c.documents != nullptr) {
+            fs::create_directories(folder.Path() + "home/" + c.documents);
+        }
+        EXPECT_EQ(PdfSaveFolder().toStdString(), c.expected);
+    }
+    qputenv("HOME", home);
+    if (config.isNull()) {
+        qunsetenv("XDG_CONFIG_HOME");
+    } else {
+        qputenv("XDG_CONFIG_HOME", config);
+    }
+}
+
+// The name field takes no control character, typed or pasted.
+TEST_F(MainWindowTest, NameFieldRefusesControlCharacters) {
+    Open();
+    auto* name = Find<QLineEdit>("Edit1");
+    struct Case {
+        QString pasted;
+        QString kept;
+    };
+    const Case cases[] = {
+        {"Анна-Мария", "Анна-Мария"},
+        {QString("Ив") + QChar(0x01) + "ан", ""},
+        {QString("Ив") + QChar(0x7F) + "ан", ""},
+        {QString("Ив") + QChar(0x85) + "ан", ""},
+        {QString("Ив") + QChar(0x9F) + "ан", ""},
+    };
+    for (const Case& c : cases) {
+        name->clear();
+        QApplication::clipboard()->setText(c.pasted);
+        name->paste();
+        EXPECT_EQ(name->text(), c.kept) << c.pasted.toStdString();
+        // Typed key by key: a control character is left out.
+        name->clear();
+        for (const QChar character : c.pasted) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+            QApplication::sendEvent(name, &key);
+        }
+        EXPECT_EQ(name->text(), c.kept.isEmpty() ? "Иван" : c.kept) << c.pasted.toStdString();
+    }
 }
 
 // In a viewer the keys work wherever the focus is, the page included.
@@ -742,18 +926,52 @@ TEST_F(MainWindowTest, PagesOfTheNextMonthsAreReadyForTheClick) {
         windows_.Month->accept();
     }
 
-    // A page rewritten after the run: the pointer on its button loads it
-    // again, ahead of the click.
+    // A page another run has rewritten since: the click says so and shows
+    // no page of another person under this run's caption, whether the file
+    // kept its size or its time.
     const std::string february = Output("Hor_02_2027.html");
-    std::string bytes = ReadWholeFile(february);
-    bytes.replace(bytes.find(Utf8ToCp1251("Иван")), 4, Utf8ToCp1251("Пётр"));
-    folder_.Write("Output/Hor_02_2027.html", bytes);
-    testing::MarkAsChanged(february);
-    QTest::mouseMove(MonthButton(3));
-    ASSERT_TRUE(loadedAhead());
+    const std::string original = ReadWholeFile(february);
+    const fs::file_time_type written = fs::last_write_time(february);
+    struct Rewrite {
+        const char* name;
+        std::function<void()> rewrite;
+    };
+    const Rewrite rewrites[] = {
+        {"the same size, a later time",
+         [&] {
+             std::string bytes = original;
+             bytes.replace(bytes.find(Utf8ToCp1251("Иван")), 4, Utf8ToCp1251("Пётр"));
+             folder_.Write("Output/Hor_02_2027.html", bytes);
+             fs::last_write_time(february, written + std::chrono::seconds(1));
+         }},
+        {"another size, the same time",
+         [&] {
+             std::string bytes = original;
+             bytes.replace(bytes.find(Utf8ToCp1251("Иван")), 4, Utf8ToCp1251("Анна-Мария"));
+             folder_.Write("Output/Hor_02_2027.html", bytes);
+             fs::last_write_time(february, written);
+         }},
+    };
+    for (const Rewrite& r : rewrites) {
+        r.rewrite();
+        messages_.clear();
+        QTest::mouseMove(MonthButton(3));
+        QTest::mouseClick(MonthButton(3), Qt::LeftButton);
+        EXPECT_FALSE(windows_.Month->isVisible()) << r.name;
+        ASSERT_EQ(messages_.size(), 1u) << r.name;
+        EXPECT_EQ(messages_[0],
+                  "Страницу месяца «Февраль 2027» с тех пор переписал другой прогноз. Нажмите "
+                  "кнопку темы, чтобы составить этот прогноз заново.")
+            << r.name;
+    }
+    // As the run wrote it, the page shows again.
+    folder_.Write("Output/Hor_02_2027.html", original);
+    fs::last_write_time(february, written);
+    messages_.clear();
     QTest::mouseClick(MonthButton(3), Qt::LeftButton);
-    EXPECT_FALSE(browser->page()->isLoading());
-    EXPECT_TRUE(pageText().contains("Пётр"));
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_TRUE(WaitForMonthPage(PageUrl("Hor_02_2027.html")));
+    EXPECT_TRUE(pageText().contains("Иван"));
     windows_.Month->accept();
     QTest::mouseMove(window_.get(), layout::MonthButton(6).bottomRight() + QPoint(40, 40));
 
@@ -884,8 +1102,20 @@ __attribute__((no_sanitize("vptr"))) void WalkAccessibilityTree(
     }
 }
 
-// A screen reader can name every control of the main window and the page.
-TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
+// The windows a screen reader lists as the program's.
+__attribute__((no_sanitize("vptr"))) QStringList ApplicationWindowNames() {
+    QAccessibleInterface* application =
+        QAccessible::queryAccessibleInterface(QCoreApplication::instance());
+    QStringList names;
+    for (int i = 0; i < application->childCount(); ++i) {
+        names.append(application->child(i)->text(QAccessible::Name));
+    }
+    return names;
+}
+
+// A screen reader can name every control of the main window, hears the
+// page's headings, paragraphs and pictures, and reads and sets the date fields.
+TEST_F(MainWindowTest, WhatAScreenReaderFinds) {
     Open();
     TypeBirth("Иван", 5, 3, 1990);
     Find<QPushButton>("Button16")->click();
@@ -897,30 +1127,114 @@ TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
     QStringList names;
     for (const auto& [role, name] : walk(window_.get())) {
         if (role == QAccessible::EditableText || role == QAccessible::SpinBox ||
-            role == QAccessible::PushButton || role == QAccessible::MenuItem) {
-            EXPECT_FALSE(name.trimmed().isEmpty()) << "role " << role;
+            role == QAccessible::PushButton) {
+            EXPECT_FALSE(name.isEmpty()) << "role " << role;
+            EXPECT_EQ(name, name.trimmed()) << "role " << role;
         }
         names.append(name);
     }
     for (const char* name :
-         {"Имя", "День рождения", "Месяц рождения", "Год рождения", "Финансы", "Бизнес", "Любовь",
-          "Секс", "Отпуск", "Здоровье", "Выход", "Зачем это мне?", "Декабрь 2026", "Май 2027"}) {
+         {"Nevalorum Pelinor Иван 5.3.1990 Любовный гороскоп", "Имя", "День рождения",
+          "Месяц рождения", "Год рождения", "Финансы", "Бизнес", "Любовь", "Секс", "Отпуск",
+          "Здоровье", "Выход", "Зачем это мне?", "Декабрь 2026", "Май 2027"}) {
         EXPECT_TRUE(names.contains(name)) << name << ": " << names.join(" | ").toStdString();
     }
 
+    // The date fields: their value and limits as shown; a value set is kept
+    // within the limits and taken by the next forecast.
+    struct Field {
+        const char* name;
+        double value, minimum, maximum;
+        double set, kept;
+    };
+    const Field fields[] = {{"SpinEdit1", 5, 1, 31, 40, 31},
+                            {"SpinEdit2", 3, 1, 12, 7, 7},
+                            {"SpinEdit3", 1990, 1920, 2030, 1985, 1985}};
+    for (const Field& f : fields) {
+        QAccessibleInterface* field =
+            QAccessible::queryAccessibleInterface(Find<SpinField>(f.name));
+        QAccessibleValueInterface* value = field->valueInterface();
+        ASSERT_NE(value, nullptr) << f.name;
+        EXPECT_EQ(value->currentValue().toDouble(), f.value) << f.name;
+        EXPECT_EQ(value->minimumValue().toDouble(), f.minimum) << f.name;
+        EXPECT_EQ(value->maximumValue().toDouble(), f.maximum) << f.name;
+        value->setCurrentValue(f.set);
+        EXPECT_EQ(value->currentValue().toDouble(), f.kept) << f.name;
+    }
+    Find<QPushButton>("Button16")->click();
+    EXPECT_EQ(window_->windowTitle(),
+              " Nevalorum Pelinor        Иван   31.7.1985     Любовный гороскоп");
+
+    // As when a screen reader starts: the web engine, made ready, is told.
+    windows_.Month->Browser();
+    QAccessible::setActive(true);
     QTest::mouseClick(MonthButton(1), Qt::LeftButton);
     ASSERT_TRUE(WaitForMonthPage(PageUrl("Hor_12_2026.html")));
+    // The page's words and the texts of its pictures, once the page has
+    // given them to the tree.
+    std::vector<std::pair<QAccessible::Role, QString>> viewer;
+    const auto has = [&viewer](QAccessible::Role role, const QString& start) {
+        return std::any_of(viewer.begin(), viewer.end(), [&](const auto& node) {
+            return node.first == role && node.second.startsWith(start);
+        });
+    };
+    // The chart names the days of the month's highest and lowest value.
+    ForecastCaches caches;
+    const Folders folders = WorkingFolders();
+    const MonthInfluence influence =
+        ComputeMonthInfluence({.Day = 31, .Month = 7, .Year = 1985}, {.Year = 2026, .Month = 12},
+                              PlutoSource(folders.SystemFolder, caches.Pluto),
+                              TopicSource(TopicFilePath(folders.SystemFolder, 3), caches.Topics));
+    const auto byValue = [](const DayInfluence& a, const DayInfluence& b) {
+        return a.Value < b.Value;
+    };
+    const int best = std::max_element(influence.Days.begin(), influence.Days.end(), byValue)->Day;
+    const int worst = std::min_element(influence.Days.begin(), influence.Days.end(), byValue)->Day;
+    ASSERT_NE(best, worst);
+    const QString chart = QString(
+                              "График на декабрь 2026 года: лучший день — %1 декабря, худший — "
+                              "%2 декабря.")
+                              .arg(best)
+                              .arg(worst);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            viewer = walk(windows_.Month);
+            return has(QAccessible::Graphic, "График на ");
+        },
+        20000));
+    EXPECT_TRUE(has(QAccessible::Graphic, chart)) << chart.toStdString();
     QStringList viewerNames;
-    for (const auto& [role, name] : walk(windows_.Month)) {
-        if (role == QAccessible::PushButton) {
-            EXPECT_FALSE(name.trimmed().isEmpty());
-        }
+    for (const auto& [role, name] : viewer) {
         viewerNames.append(name);
     }
-    for (const char* name : {"Напечатать", " Выйти", "Прогноз на месяц"}) {
-        EXPECT_TRUE(viewerNames.contains(name))
-            << name << ": " << viewerNames.join(" | ").toStdString();
+    const std::string all = viewerNames.join(" | ").toStdString();
+    EXPECT_TRUE(has(QAccessible::Dialog, "Декабрь 2026 — Любовный гороскоп, Иван")) << all;
+    // Only the windows a person sees: not the browsers' hidden drawing windows.
+    EXPECT_EQ(ApplicationWindowNames(),
+              QStringList({"Nevalorum Pelinor Иван 31.7.1985 Любовный гороскоп",
+                           "Декабрь 2026 — Любовный гороскоп, Иван"}));
+    EXPECT_TRUE(has(QAccessible::PushButton, "Напечатать")) << all;
+    EXPECT_TRUE(has(QAccessible::PushButton, "Выйти")) << all;
+    // Each mark of the legend is told with its meaning, before the legend's words.
+    struct Mark {
+        const char* alternative;
+        const char* legend;
+    };
+    const Mark marks[] = {{"благоприятно, сила 1", "Очень слабое позитивное указание"},
+                          {"благоприятно, сила 4", "Сильное позитивное указание"},
+                          {"неблагоприятно, сила 3", "Негативное указание средней силы"},
+                          {"неблагоприятно, сила 5", "Очень сильное негативное указание"}};
+    for (const Mark& mark : marks) {
+        bool told = false;
+        for (std::size_t i = 0; i + 1 < viewer.size(); ++i) {
+            told |= viewer[i].first == QAccessible::Graphic &&
+                    viewer[i].second == mark.alternative &&
+                    viewer[i + 1].second.contains(mark.legend);
+        }
+        EXPECT_TRUE(told) << mark.alternative << ": " << all;
     }
+    EXPECT_TRUE(all.find("Гороскоп на 1 декабря") != std::string::npos) << all;
+    QAccessible::setActive(false);
 }
 
 TEST(ViewerPlace, WithinTheAvailableArea) {
