@@ -136,20 +136,13 @@ class TextAttributeCounter {
     std::uint64_t other_ = 0;
 };
 
-// A file read block by block.
+// A file read block by block through a descriptor the caller holds.
 class FileBlocks {
   public:
-    explicit FileBlocks(const std::string& path)
-        : path_(path), descriptor_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~FileBlocks() {
-        if (descriptor_ >= 0) {
-            close(descriptor_);
-        }
-    }
+    FileBlocks(int descriptor, std::string path)
+        : path_(std::move(path)), descriptor_(descriptor) {}
     FileBlocks(const FileBlocks&) = delete;
     FileBlocks& operator=(const FileBlocks&) = delete;
-
-    bool Opened() const { return descriptor_ >= 0; }
 
     // The next block, empty at the end of the file. Throws FileError.
     std::string_view Next() {
@@ -182,12 +175,11 @@ struct Measured {
     uLong Crc = 0;
 };
 
-// Reads the file block by block, giving each block to each, and measures it.
-Measured ReadInBlocks(const std::string& path, const std::function<void(std::string_view)>& each) {
-    FileBlocks blocks(path);
-    if (!blocks.Opened()) {
-        throw FileError(path, errno);
-    }
+// Reads the open file from its start block by block, giving each block to
+// each, and measures it.
+Measured ReadInBlocks(const OpenedFile& file, const std::string& path,
+                      const std::function<void(std::string_view)>& each) {
+    FileBlocks blocks(file.Descriptor.Get(), path);
     Measured measured;
     measured.Crc = crc32(0, nullptr, 0);
     for (std::string_view block = blocks.Next(); !block.empty(); block = blocks.Next()) {
@@ -238,20 +230,17 @@ uLong DosDateTime(std::time_t modified) {
     return date << 16 | time;
 }
 
-std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string& name,
-                                      std::uint64_t keepLimit) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        // A file removed since the folder was listed is no longer part of it.
-        if (errno == ENOENT) {
-            return std::nullopt;
-        }
-        throw FileError(path, errno);
+std::optional<EncodedFile> EncodeFile(const CollectedFile& source, std::uint64_t keepLimit) {
+    // A file removed or replaced by a link since the folder was listed is no
+    // longer part of it.
+    const std::optional<OpenedFile> opened = OpenCollectedFile(source);
+    if (!opened) {
+        return std::nullopt;
     }
-    EncodedFile file;
-    file.Path = path;
+    const struct stat& info = opened->Info;
+    EncodedFile file{.Source = source, .Identity = IdentityOf(info), .Header = {}, .Data = {}};
     EntryHeader& header = file.Header;
-    header.Name = NameForEntry(name);
+    header.Name = NameForEntry(source.Name);
     header.DosDate = DosDateTime(info.st_mtim.tv_sec);
     header.ExternalAttributes =
         ArchiveAttribute | ((info.st_mode & S_IWUSR) ? 0 : ReadOnlyAttribute);
@@ -271,7 +260,7 @@ std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string
         }
     };
     std::string data;
-    const Measured measured = ReadInBlocks(path, [&](std::string_view block) {
+    const Measured measured = ReadInBlocks(*opened, source.Path(), [&](std::string_view block) {
         if (keep) {
             data.append(block);
         } else {
@@ -308,9 +297,14 @@ void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
         InBlocks(*file.Data, sink);
         return;
     }
+    const std::string path = file.Source.Path();
+    const std::optional<OpenedFile> opened = OpenCollectedFile(file.Source);
+    if (!opened || IdentityOf(opened->Info) != file.Identity) {
+        throw InputOutputError("The file " + path + " changed while it was archived");
+    }
     Deflater deflater;
     const bool deflated = file.Header.Method == Z_DEFLATED;
-    const Measured measured = ReadInBlocks(file.Path, [&](std::string_view block) {
+    const Measured measured = ReadInBlocks(*opened, path, [&](std::string_view block) {
         if (deflated) {
             deflater.Feed(block, false, sink);
         } else {
@@ -321,8 +315,27 @@ void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
         deflater.Feed({}, true, sink);
     }
     if (measured.Size != file.Header.Size || measured.Crc != file.Header.Crc) {
-        throw InputOutputError("The file " + file.Path + " changed while it was archived");
+        throw InputOutputError("The file " + path + " changed while it was archived");
     }
+}
+
+std::optional<bool> DiffersFromEntry(const CollectedFile& file, const EntryHeader& entry) {
+    const auto timeOrSizeDiffers = [&](std::time_t modified, std::uint64_t size) {
+        return DosDateTime(modified) > entry.DosDate || size != entry.Size;
+    };
+    if (timeOrSizeDiffers(file.Modified, file.Size)) {
+        return true;
+    }
+    const std::optional<OpenedFile> opened = OpenCollectedFile(file);
+    if (!opened) {
+        return std::nullopt;
+    }
+    if (timeOrSizeDiffers(opened->Info.st_mtim.tv_sec,
+                          static_cast<std::uint64_t>(opened->Info.st_size))) {
+        return true;
+    }
+    const Measured measured = ReadInBlocks(*opened, file.Path(), [](std::string_view) {});
+    return measured.Crc != entry.Crc || measured.Size != entry.Size;
 }
 
 }  // namespace nevalorum

@@ -1,22 +1,17 @@
 #include "archive/archive_plan.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <exception>
-#include <filesystem>
 #include <functional>
 #include <thread>
+#include <unordered_map>
 
 #include "common/errors.h"
 #include "common/files.h"
 
 namespace nevalorum {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Files up to this size are kept in memory between their encoding and their
 // writing, as long as all kept data stays within KeptDataLimit; larger ones are
@@ -25,81 +20,6 @@ constexpr std::uint64_t KeptFileLimit = 4 * 1024 * 1024;
 constexpr std::uint64_t KeptDataLimit = 32 * 1024 * 1024;
 // An archive of more entries than this is not one of this program's.
 constexpr std::size_t EntryLimit = 1000000;
-
-struct FileIdentity {
-    dev_t Device = 0;
-    ino_t Inode = 0;
-};
-
-// The folder's entries in name order, split into regular files and folders;
-// symbolic links and other kinds of entry are skipped on purpose.
-void ListFolder(const fs::path& folder, std::vector<fs::path>& files,
-                std::vector<fs::path>& folders) {
-    std::error_code error;
-    fs::directory_iterator entries(folder, error);
-    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        const fs::file_status status = entries->symlink_status(error);
-        if (error) {
-            break;
-        }
-        if (fs::is_directory(status)) {
-            folders.push_back(entries->path());
-        } else if (fs::is_regular_file(status)) {
-            files.push_back(entries->path());
-        }
-    }
-    if (error) {
-        throw FileError(folder.string(), error.value());
-    }
-    std::sort(files.begin(), files.end());
-    std::sort(folders.begin(), folders.end());
-}
-
-void CollectFolder(const fs::path& folder, std::vector<fs::path>& paths) {
-    std::vector<fs::path> files;
-    std::vector<fs::path> folders;
-    ListFolder(folder, files, folders);
-    paths.insert(paths.end(), files.begin(), files.end());
-    for (const fs::path& subfolder : folders) {
-        CollectFolder(subfolder, paths);
-    }
-}
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return FileIdentity{info.st_dev, info.st_ino};
-}
-
-}  // namespace
-
-std::vector<CollectedFile> CollectOutputFiles(const std::string& outputFolder,
-                                              const std::string& archivePath) {
-    const std::optional<FileIdentity> archive = IdentityOf(archivePath);
-    std::vector<fs::path> paths;
-    CollectFolder(outputFolder, paths);
-    std::vector<CollectedFile> files;
-    std::vector<std::u32string> taken;
-    for (const fs::path& path : paths) {
-        const std::string name = path.filename().string();
-        const std::optional<FileIdentity> identity = IdentityOf(path.string());
-        const bool isArchive = archive && identity && identity->Device == archive->Device &&
-                               identity->Inode == archive->Inode;
-        if (isArchive || IsTemporaryFileName(name)) {
-            continue;
-        }
-        std::u32string key = NameIgnoringCase(name);
-        if (std::find(taken.begin(), taken.end(), key) == taken.end()) {
-            taken.push_back(std::move(key));
-            files.push_back({path.string(), name});
-        }
-    }
-    return files;
-}
-
-namespace {
 
 // Runs work(0) to work(count - 1) on up to as many threads as the machine has
 // processors (at most four), each index once. When some fail, the failure of
@@ -135,41 +55,55 @@ void RunInParallel(std::size_t count, const std::function<void(std::size_t)>& wo
 }  // namespace
 
 UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* existing) {
-    // First which files are encoded: the replacements in archive order, then
-    // the new files; a replaced entry's slot is filled once they are encoded.
-    std::vector<std::size_t> toEncode;
-    std::vector<std::optional<std::size_t>> replacementOfEntry;  // index into toEncode
-    std::vector<std::uint64_t> copiedSize;                       // of each entry copied as it is
-
-    std::vector<std::u32string> names;
-    for (const CollectedFile& file : files) {
-        names.push_back(NameIgnoringCase(file.Name));
+    // Each existing entry finds its file by name, ignoring letter case; the
+    // names of the folder are unique so.
+    std::unordered_map<std::u32string, std::size_t> fileByName;
+    fileByName.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        fileByName.emplace(NameIgnoringCase(files[i].Name), i);
     }
+    struct Match {
+        std::size_t Entry = 0;
+        std::size_t File = 0;
+        EntryHeader Header;
+    };
+    std::vector<Match> matches;
+    std::vector<std::uint64_t> copiedSize;  // of each entry copied as it is
     std::vector<bool> matched(files.size(), false);
     if (existing != nullptr) {
         existing->ForEachEntry([&](const EntryHeader& entry) {
-            if (replacementOfEntry.size() == EntryLimit) {
+            if (copiedSize.size() == EntryLimit) {
                 throw InputOutputError("В архиве больше " + std::to_string(EntryLimit) +
                                        " записей: это не архив прогноза. Переместите его в "
                                        "другую папку, чтобы начать новый.");
             }
-            std::optional<std::size_t> replacement;
-            const std::u32string name = NameIgnoringCase(NameOfEntry(entry.Name));
-            for (std::size_t i = 0; i < files.size(); ++i) {
-                if (!matched[i] && names[i] == name) {
-                    matched[i] = true;
-                    struct stat info {};
-                    if (stat(files[i].Path.c_str(), &info) == 0 &&
-                        DosDateTime(info.st_mtim.tv_sec) > entry.DosDate) {
-                        replacement = toEncode.size();
-                        toEncode.push_back(i);
-                    }
-                    break;
-                }
+            const auto found = fileByName.find(NameIgnoringCase(NameOfEntry(entry.Name)));
+            if (found != fileByName.end() && !matched[found->second]) {
+                matched[found->second] = true;
+                matches.push_back(
+                    {.Entry = copiedSize.size(), .File = found->second, .Header = entry});
             }
-            replacementOfEntry.push_back(replacement);
             copiedSize.push_back(entry.CompressedSize);
         });
+    }
+
+    // Which matched files differ from their entries; reading a file for its
+    // CRC-32, where time and size do not decide, runs side by side. A file
+    // gone since the listing leaves its entry as it is.
+    std::vector<char> differs(matches.size(), 0);
+    RunInParallel(matches.size(), [&](std::size_t i) {
+        differs[i] = DiffersFromEntry(files[matches[i].File], matches[i].Header).value_or(false);
+    });
+
+    // Which files are encoded: the replacements in archive order, then the new
+    // files; a replaced entry's slot is filled once they are encoded.
+    std::vector<std::size_t> toEncode;
+    std::vector<std::optional<std::size_t>> replacementOfEntry(copiedSize.size());  // into toEncode
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        if (differs[i]) {
+            replacementOfEntry[matches[i].Entry] = toEncode.size();
+            toEncode.push_back(matches[i].File);
+        }
     }
     const std::size_t firstNew = toEncode.size();
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -178,16 +112,13 @@ UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* 
         }
     }
 
-    // Which files keep their data in memory, decided by their sizes now, in
+    // Which files keep their data in memory, decided by their sizes as listed, in
     // order, so that the kept data stays within its limit: a file that grows
     // after this is not kept.
     std::vector<std::uint64_t> keepLimits;
     std::uint64_t keptData = 0;
     for (const std::size_t i : toEncode) {
-        struct stat info {};
-        const auto size = stat(files[i].Path.c_str(), &info) == 0
-                              ? static_cast<std::uint64_t>(info.st_size)
-                              : std::uint64_t{0};
+        const std::uint64_t size = files[i].Size;
         const bool keep = size <= KeptFileLimit && keptData + size <= KeptDataLimit;
         keptData += keep ? size : 0;
         keepLimits.push_back(keep ? size : 0);
@@ -196,8 +127,7 @@ UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* 
     // Deflating is the archive's main cost: the files are encoded side by side.
     std::vector<std::optional<EncodedFile>> encoded(toEncode.size());
     RunInParallel(toEncode.size(), [&](std::size_t job) {
-        const CollectedFile& file = files[toEncode[job]];
-        encoded[job] = EncodeFile(file.Path, file.Name, keepLimits[job]);
+        encoded[job] = EncodeFile(files[toEncode[job]], keepLimits[job]);
     });
 
     // A file removed since the folder was listed leaves its entry as it is, or

@@ -1,6 +1,8 @@
 #include "archive/archive_reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -21,13 +23,91 @@ std::uint16_t Little16(const std::string& bytes, std::size_t at) {
                                       static_cast<unsigned char>(bytes[at + 1]) << 8);
 }
 
+// What a name that should be the archive stands for instead.
+std::string KindOfFile(int openError, mode_t mode) {
+    if (openError == ELOOP) {
+        return "символическая ссылка";
+    }
+    if (openError == 0 && S_ISDIR(mode)) {
+        return "папка";
+    }
+    return "специальный файл";
+}
+
+[[noreturn]] void RefuseArchive(const std::string& path, const std::string& kind) {
+    throw InputOutputError(
+        "Архив \"" + path + "\" не обновлён: это " + kind +
+        ", а архив должен быть обычным файлом. Он оставлен как есть; чтобы начать новый "
+        "архив, переместите его в другую папку или переименуйте.");
+}
+
+}  // namespace
+
+std::unique_ptr<ExistingArchive> ExistingArchive::Open(const std::string& path) {
+    OwnedDescriptor descriptor(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (descriptor.Get() < 0) {
+        const int error = errno;
+        if (error == ENOENT) {
+            return nullptr;
+        }
+        if (error == ELOOP || error == ENXIO) {
+            RefuseArchive(path, KindOfFile(error, 0));
+        }
+        throw FileError(path, error);
+    }
+    struct stat info {};
+    if (fstat(descriptor.Get(), &info) != 0) {
+        throw FileError(path, errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        RefuseArchive(path, KindOfFile(0, info.st_mode));
+    }
+    return std::unique_ptr<ExistingArchive>(new ExistingArchive(path, std::move(descriptor), info));
+}
+
+ExistingArchive::ExistingArchive(const std::string& path, OwnedDescriptor descriptor,
+                                 const struct stat& info)
+    : path_(path),
+      descriptor_(std::move(descriptor)),
+      identity_(IdentityOf(info)),
+      size_(static_cast<std::uint64_t>(info.st_size)),
+      stream_(descriptor_.Get()) {
+    zlib_filefunc64_def functions = stream_.Functions();
+    file_ = unzOpen2_64(path_.c_str(), &functions);
+    if (file_ == nullptr && !IsEmptyArchive()) {
+        Fail("это не ZIP-архив, или его оглавление повреждено");
+    }
+}
+
+ExistingArchive::~ExistingArchive() {
+    if (file_ != nullptr) {
+        unzClose(file_);
+    }
+}
+
 // Whether the file is an archive of no entries: only the end record, with its
 // comment. The unzip library takes such a file for no archive at all.
-bool IsEmptyArchive(const std::string& path, std::uint64_t size) {
-    if (size < EndRecordSize || size > EndRecordSize + 0xFFFF) {
+bool ExistingArchive::IsEmptyArchive() const {
+    if (size_ < EndRecordSize || size_ > EndRecordSize + 0xFFFF) {
         return false;
     }
-    const std::string bytes = ReadWholeFile(path);
+    std::string bytes(static_cast<std::size_t>(size_), '\0');
+    std::size_t used = 0;
+    while (used < bytes.size()) {
+        const ssize_t count = pread(descriptor_.Get(), bytes.data() + used, bytes.size() - used,
+                                    static_cast<off_t>(used));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw FileError(path_, errno);
+        }
+        if (count == 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(count);
+    }
+    bytes.resize(used);
     if (bytes.size() < EndRecordSize || bytes.compare(0, 4, "PK\x05\x06") != 0) {
         return false;
     }
@@ -37,26 +117,6 @@ bool IsEmptyArchive(const std::string& path, std::uint64_t size) {
         }
     }
     return bytes.size() == EndRecordSize + Little16(bytes, 20);
-}
-
-}  // namespace
-
-ExistingArchive::ExistingArchive(const std::string& path) : path_(path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        throw FileError(path, errno);
-    }
-    size_ = static_cast<std::uint64_t>(info.st_size);
-    file_ = unzOpen64(path.c_str());
-    if (file_ == nullptr && !IsEmptyArchive(path, size_)) {
-        Fail("это не ZIP-архив, или его оглавление повреждено");
-    }
-}
-
-ExistingArchive::~ExistingArchive() {
-    if (file_ != nullptr) {
-        unzClose(file_);
-    }
 }
 
 void ExistingArchive::Fail(const std::string& why) const {

@@ -1,19 +1,48 @@
 #include "archive/archive_writer.h"
 
 #include <cerrno>
+#include <cstdint>
 
 namespace nevalorum {
 namespace {
+
+// Sizes from this on are written in the ZIP64 extra field; minizip's own limit.
+constexpr std::uint64_t Zip64Size = 0xFFFFFFFF;
+// The extra field block of the ZIP64 sizes and offset.
+constexpr unsigned Zip64BlockId = 0x0001;
 
 const void* BytesOrNull(const std::string& bytes) {
     return bytes.empty() ? nullptr : bytes.data();
 }
 
+// The extra field without its ZIP64 block, which minizip writes itself where
+// the entry needs one. A field that is no well-formed list of blocks stays as
+// it is.
+std::string WithoutZip64Block(const std::string& extra) {
+    std::string kept;
+    std::size_t at = 0;
+    while (at + 4 <= extra.size()) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(extra[at + i]); };
+        const unsigned id = byte(0) | byte(1) << 8;
+        const std::size_t length = byte(2) | byte(3) << 8;
+        if (at + 4 + length > extra.size()) {
+            return extra;
+        }
+        if (id != Zip64BlockId) {
+            kept.append(extra, at, 4 + length);
+        }
+        at += 4 + length;
+    }
+    return at == extra.size() ? kept : extra;
+}
+
 }  // namespace
 
-ArchiveWriter::ArchiveWriter(const std::string& archivePath) : file_(archivePath, FileSync::Yes) {
+ArchiveWriter::ArchiveWriter(const std::string& archivePath)
+    : file_(archivePath, FileSync::Yes), stream_(file_.Descriptor()) {
+    zlib_filefunc64_def functions = stream_.Functions();
     errno = 0;
-    zip_ = zipOpen64(file_.TemporaryPath().c_str(), APPEND_STATUS_CREATE);
+    zip_ = zipOpen2_64(file_.TemporaryPath().c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
     if (zip_ == nullptr) {
         throw CannotCreateFile(archivePath, errno != 0 ? errno : EIO);
     }
@@ -27,7 +56,8 @@ ArchiveWriter::~ArchiveWriter() {
 
 void ArchiveWriter::Check(int result) {
     if (result != ZIP_OK) {
-        throw CannotCreateFile(file_.Target(), errno != 0 ? errno : EIO);
+        const int error = stream_.Error() != 0 ? stream_.Error() : errno;
+        throw CannotCreateFile(file_.Target(), error != 0 ? error : EIO);
     }
 }
 
@@ -36,14 +66,17 @@ void ArchiveWriter::Begin(const EntryHeader& header) {
     info.dosDate = header.DosDate;
     info.internal_fa = header.InternalAttributes;
     info.external_fa = header.ExternalAttributes;
+    const std::string localExtra = WithoutZip64Block(header.LocalExtra);
+    const std::string centralExtra = WithoutZip64Block(header.CentralExtra);
+    const int zip64 = header.Size >= Zip64Size || header.CompressedSize >= Zip64Size ? 1 : 0;
     // Raw data at level 0: minizip adds no compression-level bits to the flags.
     errno = 0;
-    Check(zipOpenNewFileInZip4_64(
-        zip_, header.Name.Bytes.c_str(), &info, BytesOrNull(header.LocalExtra),
-        static_cast<uInt>(header.LocalExtra.size()), BytesOrNull(header.CentralExtra),
-        static_cast<uInt>(header.CentralExtra.size()),
-        header.Comment.empty() ? nullptr : header.Comment.c_str(), header.Method, 0, 1, -MAX_WBITS,
-        8, Z_DEFAULT_STRATEGY, nullptr, 0, header.VersionMadeBy, header.Name.Flag, 0));
+    Check(zipOpenNewFileInZip4_64(zip_, header.Name.Bytes.c_str(), &info, BytesOrNull(localExtra),
+                                  static_cast<uInt>(localExtra.size()), BytesOrNull(centralExtra),
+                                  static_cast<uInt>(centralExtra.size()),
+                                  header.Comment.empty() ? nullptr : header.Comment.c_str(),
+                                  header.Method, 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr,
+                                  0, header.VersionMadeBy, header.Name.Flag, zip64));
 }
 
 void ArchiveWriter::Write(std::string_view block) {
