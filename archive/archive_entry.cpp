@@ -136,19 +136,29 @@ class TextAttributeCounter {
     std::uint64_t other_ = 0;
 };
 
-// A file read block by block through a descriptor the caller holds.
+// An open file read from its start block by block.
 class FileBlocks {
   public:
-    FileBlocks(int descriptor, std::string path)
-        : path_(std::move(path)), descriptor_(descriptor) {}
+    FileBlocks(const OpenedFile& file, std::string path)
+        : path_(std::move(path)),
+          descriptor_(file.Descriptor.Get()),
+          size_(static_cast<std::uint64_t>(file.Info.st_size)) {}
     FileBlocks(const FileBlocks&) = delete;
     FileBlocks& operator=(const FileBlocks&) = delete;
 
     // The next block, empty at the end of the file. Throws FileError.
     std::string_view Next() {
+        if (ended_) {
+            return {};
+        }
         while (true) {
-            const ssize_t count = read(descriptor_, buffer_, sizeof buffer_);
+            const ssize_t count =
+                pread(descriptor_, buffer_, sizeof buffer_, static_cast<off_t>(offset_));
             if (count >= 0) {
+                offset_ += static_cast<std::uint64_t>(count);
+                // A short read past the size the file had when opened is its
+                // end: no further read is needed to find it.
+                ended_ = static_cast<std::size_t>(count) < sizeof buffer_ && offset_ >= size_;
                 return std::string_view(buffer_, static_cast<std::size_t>(count));
             }
             if (errno != EINTR) {
@@ -160,6 +170,9 @@ class FileBlocks {
   private:
     std::string path_;
     int descriptor_;
+    std::uint64_t size_;  // as fstat gave it when the file was opened
+    std::uint64_t offset_ = 0;
+    bool ended_ = false;
     char buffer_[4 * BlockSize];
 };
 
@@ -179,7 +192,7 @@ struct Measured {
 // each, and measures it.
 Measured ReadInBlocks(const OpenedFile& file, const std::string& path,
                       const std::function<void(std::string_view)>& each) {
-    FileBlocks blocks(file.Descriptor.Get(), path);
+    FileBlocks blocks(file, path);
     Measured measured;
     measured.Crc = crc32(0, nullptr, 0);
     for (std::string_view block = blocks.Next(); !block.empty(); block = blocks.Next()) {
@@ -230,14 +243,9 @@ uLong DosDateTime(std::time_t modified) {
     return date << 16 | time;
 }
 
-std::optional<EncodedFile> EncodeFile(const CollectedFile& source, std::uint64_t keepLimit) {
-    // A file removed or replaced by a link since the folder was listed is no
-    // longer part of it.
-    const std::optional<OpenedFile> opened = OpenCollectedFile(source);
-    if (!opened) {
-        return std::nullopt;
-    }
-    const struct stat& info = opened->Info;
+EncodedFile EncodeFile(const CollectedFile& source, const OpenedFile& opened,
+                       std::uint64_t keepLimit) {
+    const struct stat& info = opened.Info;
     EncodedFile file{.Source = source, .Identity = IdentityOf(info), .Header = {}, .Data = {}};
     EntryHeader& header = file.Header;
     header.Name = NameForEntry(source.Name);
@@ -260,7 +268,7 @@ std::optional<EncodedFile> EncodeFile(const CollectedFile& source, std::uint64_t
         }
     };
     std::string data;
-    const Measured measured = ReadInBlocks(*opened, source.Path(), [&](std::string_view block) {
+    const Measured measured = ReadInBlocks(opened, source.Path(), [&](std::string_view block) {
         if (keep) {
             data.append(block);
         } else {
@@ -319,22 +327,12 @@ void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
     }
 }
 
-std::optional<bool> DiffersFromEntry(const CollectedFile& file, const EntryHeader& entry) {
-    const auto timeOrSizeDiffers = [&](std::time_t modified, std::uint64_t size) {
-        return DosDateTime(modified) > entry.DosDate || size != entry.Size;
-    };
-    if (timeOrSizeDiffers(file.Modified, file.Size)) {
+bool DiffersFromEntry(const OpenedFile& file, const std::string& path, const EntryHeader& entry) {
+    if (DosDateTime(file.Info.st_mtim.tv_sec) > entry.DosDate ||
+        static_cast<std::uint64_t>(file.Info.st_size) != entry.Size) {
         return true;
     }
-    const std::optional<OpenedFile> opened = OpenCollectedFile(file);
-    if (!opened) {
-        return std::nullopt;
-    }
-    if (timeOrSizeDiffers(opened->Info.st_mtim.tv_sec,
-                          static_cast<std::uint64_t>(opened->Info.st_size))) {
-        return true;
-    }
-    const Measured measured = ReadInBlocks(*opened, file.Path(), [](std::string_view) {});
+    const Measured measured = ReadInBlocks(file, path, [](std::string_view) {});
     return measured.Crc != entry.Crc || measured.Size != entry.Size;
 }
 

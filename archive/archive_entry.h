@@ -71,19 +71,18 @@ struct EncodedFile {
     std::optional<std::string> Data;
 };
 
-// Encodes the file under its name. Files up to keepLimit bytes keep their data
-// in memory. None when the file is no longer a regular file of the folder (it
-// was removed, or swapped for a link, since the folder was listed); throws
-// FileError when it cannot be read.
-std::optional<EncodedFile> EncodeFile(const CollectedFile& file, std::uint64_t keepLimit);
+// Encodes the open file under its name. Files up to keepLimit bytes keep
+// their data in memory. Throws FileError when it cannot be read.
+EncodedFile EncodeFile(const CollectedFile& file, const OpenedFile& opened,
+                       std::uint64_t keepLimit);
 
 // Gives the encoded data to sink in blocks of at most 64 KiB. Throws
 // InputOutputError when the file changed since it was encoded.
 void WriteEncodedData(const EncodedFile& file, const DataSink& sink);
 
-// Whether the file differs from the existing entry of its name: a later time,
-// another size, or, only when those do not decide, another CRC-32. None when
-// it was to be read and is no longer a regular file of the folder.
-std::optional<bool> DiffersFromEntry(const CollectedFile& file, const EntryHeader& entry);
+// Whether the open file differs from the existing entry of its name: a later
+// time (at the two-second resolution of the MS-DOS time), another size, or,
+// only when those do not decide, another CRC-32.
+bool DiffersFromEntry(const OpenedFile& file, const std::string& path, const EntryHeader& entry);
 
 }  // namespace nevalorum

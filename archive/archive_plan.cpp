@@ -14,7 +14,7 @@ namespace nevalorum {
 namespace {
 
 // Files up to this size are kept in memory between their encoding and their
-// writing, as long as all kept data stays within KeptDataLimit; larger ones are
+// writing, as long as all kept data stays within KeptDataLimit; others are
 // read and deflated again when written.
 constexpr std::uint64_t KeptFileLimit = 4 * 1024 * 1024;
 constexpr std::uint64_t KeptDataLimit = 32 * 1024 * 1024;
@@ -87,71 +87,66 @@ UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* 
         });
     }
 
-    // Which matched files differ from their entries; reading a file for its
-    // CRC-32, where time and size do not decide, runs side by side. A file
-    // gone since the listing leaves its entry as it is.
-    std::vector<char> differs(matches.size(), 0);
-    RunInParallel(matches.size(), [&](std::size_t i) {
-        differs[i] = DiffersFromEntry(files[matches[i].File], matches[i].Header).value_or(false);
-    });
-
-    // Which files are encoded: the replacements in archive order, then the new
-    // files; a replaced entry's slot is filled once they are encoded.
-    std::vector<std::size_t> toEncode;
-    std::vector<std::optional<std::size_t>> replacementOfEntry(copiedSize.size());  // into toEncode
+    // Each file is opened once, without following a link, and read side by
+    // side with the others: a matched file for its CRC-32 where time and size
+    // do not decide, a changed or new one to be encoded. A file gone since the
+    // listing (or now a link, or no regular file) leaves its entry as it is, or
+    // is no new entry. Small files keep their data in memory while the kept
+    // data stays within its limit.
+    std::vector<std::optional<std::size_t>> matchOfFile(files.size());
     for (std::size_t i = 0; i < matches.size(); ++i) {
-        if (differs[i]) {
-            replacementOfEntry[matches[i].Entry] = toEncode.size();
-            toEncode.push_back(matches[i].File);
+        matchOfFile[matches[i].File] = i;
+    }
+    const std::optional<FileIdentity> archive =
+        existing != nullptr ? std::optional(existing->Identity()) : std::nullopt;
+    std::atomic<std::uint64_t> keptData = 0;
+    const auto keepLimit = [&](std::uint64_t size) -> std::uint64_t {
+        std::uint64_t kept = keptData.load();
+        while (size <= KeptFileLimit && kept + size <= KeptDataLimit) {
+            if (keptData.compare_exchange_weak(kept, kept + size)) {
+                return size;
+            }
         }
-    }
-    const std::size_t firstNew = toEncode.size();
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!matched[i]) {
-            toEncode.push_back(i);
+        return 0;
+    };
+    std::vector<std::optional<EncodedFile>> encoded(files.size());
+    RunInParallel(files.size(), [&](std::size_t i) {
+        const std::optional<OpenedFile> opened = OpenCollectedFile(files[i]);
+        if (!opened || IdentityOf(opened->Info) == archive) {
+            return;
         }
-    }
-
-    // Which files keep their data in memory, decided by their sizes as listed, in
-    // order, so that the kept data stays within its limit: a file that grows
-    // after this is not kept.
-    std::vector<std::uint64_t> keepLimits;
-    std::uint64_t keptData = 0;
-    for (const std::size_t i : toEncode) {
-        const std::uint64_t size = files[i].Size;
-        const bool keep = size <= KeptFileLimit && keptData + size <= KeptDataLimit;
-        keptData += keep ? size : 0;
-        keepLimits.push_back(keep ? size : 0);
-    }
-
-    // Deflating is the archive's main cost: the files are encoded side by side.
-    std::vector<std::optional<EncodedFile>> encoded(toEncode.size());
-    RunInParallel(toEncode.size(), [&](std::size_t job) {
-        encoded[job] = EncodeFile(files[toEncode[job]], keepLimits[job]);
+        if (matchOfFile[i] &&
+            !DiffersFromEntry(*opened, files[i].Path(), matches[*matchOfFile[i]].Header)) {
+            return;
+        }
+        encoded[i] = EncodeFile(files[i], *opened,
+                                keepLimit(static_cast<std::uint64_t>(opened->Info.st_size)));
     });
 
-    // A file removed since the folder was listed leaves its entry as it is, or
-    // is no new entry.
+    // The replacements in archive order, then the new files in the order collected.
     UpdatePlan plan;
-    plan.FirstNew = static_cast<std::size_t>(
-        std::count_if(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(firstNew),
-                      [](const std::optional<EncodedFile>& file) { return file.has_value(); }));
-    std::vector<std::optional<std::size_t>> planIndex(toEncode.size());
-    for (std::size_t job = 0; job < toEncode.size(); ++job) {
-        if (encoded[job]) {
-            planIndex[job] = plan.Encoded.size();
-            plan.BytesTotal += encoded[job]->Header.CompressedSize;
-            plan.Encoded.push_back(std::move(*encoded[job]));
+    std::vector<std::optional<std::size_t>> replacementOfEntry(copiedSize.size());
+    for (const Match& match : matches) {
+        if (encoded[match.File]) {
+            replacementOfEntry[match.Entry] = plan.Encoded.size();
+            plan.Encoded.push_back(std::move(*encoded[match.File]));
         }
+    }
+    plan.FirstNew = plan.Encoded.size();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!matched[i] && encoded[i]) {
+            plan.Encoded.push_back(std::move(*encoded[i]));
+        }
+    }
+    for (const EncodedFile& file : plan.Encoded) {
+        plan.BytesTotal += file.Header.CompressedSize;
     }
     for (std::size_t entry = 0; entry < replacementOfEntry.size(); ++entry) {
-        const std::optional<std::size_t> job = replacementOfEntry[entry];
-        const std::optional<std::size_t> replacement = job ? planIndex[*job] : std::nullopt;
-        if (!replacement) {
+        if (!replacementOfEntry[entry]) {
             plan.BytesTotal += copiedSize[entry];
         }
-        plan.Replacements.push_back(replacement);
     }
+    plan.Replacements = std::move(replacementOfEntry);
     return plan;
 }
 

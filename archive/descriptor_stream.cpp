@@ -11,6 +11,7 @@ namespace nevalorum {
 namespace {
 
 constexpr std::size_t BufferSize = 256 * 1024;
+constexpr std::size_t ReadWindowSize = 64 * 1024;
 
 DescriptorStream& StreamOf(voidpf stream) {
     return *static_cast<DescriptorStream*>(stream);
@@ -85,17 +86,11 @@ bool DescriptorStream::Flush() {
     return error_ == 0;
 }
 
-bool DescriptorStream::Fill() {
-    if (!Flush()) {
-        return false;
-    }
-    bufferStart_ = position_;
-    bufferLength_ = 0;
+bool DescriptorStream::PositionedRead(char* into, std::size_t size, std::size_t& count) {
     while (true) {
-        const ssize_t count =
-            pread(descriptor_, buffer_.data(), buffer_.size(), static_cast<off_t>(position_));
-        if (count >= 0) {
-            bufferLength_ = static_cast<std::size_t>(count);
+        const ssize_t read = pread(descriptor_, into, size, static_cast<off_t>(position_));
+        if (read >= 0) {
+            count = static_cast<std::size_t>(read);
             return true;
         }
         if (errno != EINTR) {
@@ -105,18 +100,50 @@ bool DescriptorStream::Fill() {
     }
 }
 
+DescriptorStream::ReadWindow* DescriptorStream::WindowAt(std::uint64_t position) {
+    for (ReadWindow& window : windows_) {
+        if (position >= window.Start && position < window.Start + window.Length) {
+            window.LastUse = ++uses_;
+            return &window;
+        }
+    }
+    ReadWindow& window = windows_[0].LastUse <= windows_[1].LastUse ? windows_[0] : windows_[1];
+    window.Bytes.resize(ReadWindowSize);
+    window.Start = position;
+    window.Length = 0;
+    window.LastUse = ++uses_;
+    if (!PositionedRead(window.Bytes.data(), window.Bytes.size(), window.Length) ||
+        window.Length == 0) {
+        return nullptr;  // a failure, or the end of the file
+    }
+    return &window;
+}
+
 std::uint64_t DescriptorStream::Read(char* into, std::uint64_t size) {
+    // What was written goes to the file first, and no window holds older bytes.
+    if (dirty_ && !Flush()) {
+        return 0;
+    }
     std::uint64_t done = 0;
     while (done < size) {
-        const bool inWindow =
-            !dirty_ && position_ >= bufferStart_ && position_ < bufferStart_ + bufferLength_;
-        if (!inWindow && (!Fill() || bufferLength_ == 0)) {
-            break;  // a failure, or the end of the file
+        if (size - done >= ReadWindowSize) {
+            std::size_t count = 0;
+            if (!PositionedRead(into + done, static_cast<std::size_t>(size - done), count) ||
+                count == 0) {
+                break;
+            }
+            done += count;
+            position_ += count;
+            continue;
         }
-        const std::size_t at = static_cast<std::size_t>(position_ - bufferStart_);
+        const ReadWindow* window = WindowAt(position_);
+        if (window == nullptr) {
+            break;
+        }
+        const std::size_t at = static_cast<std::size_t>(position_ - window->Start);
         const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(size - done, bufferLength_ - at));
-        std::memcpy(into + done, buffer_.data() + at, count);
+            static_cast<std::size_t>(std::min<std::uint64_t>(size - done, window->Length - at));
+        std::memcpy(into + done, window->Bytes.data() + at, count);
         done += count;
         position_ += count;
     }
@@ -132,6 +159,9 @@ std::uint64_t DescriptorStream::Write(const char* from, std::uint64_t size) {
     if (!fits) {
         if (!Flush()) {
             return 0;
+        }
+        for (ReadWindow& window : windows_) {
+            window.Length = 0;  // may hold bytes this write replaces
         }
         bufferStart_ = position_;
         bufferLength_ = 0;

@@ -39,19 +39,31 @@ class DescriptorStream {
     static int CloseFunction(voidpf opaque, voidpf stream);
     static int ErrorFunction(voidpf opaque, voidpf stream);
 
+    // Bytes of the file read ahead from Start on.
+    struct ReadWindow {
+        std::vector<char> Bytes;
+        std::uint64_t Start = 0;
+        std::size_t Length = 0;
+        std::uint64_t LastUse = 0;
+    };
+
     std::uint64_t Read(char* into, std::uint64_t size);
     std::uint64_t Write(const char* from, std::uint64_t size);
     bool Seek(std::uint64_t offset, int origin);
-    bool Fill();
+    ReadWindow* WindowAt(std::uint64_t position);
+    bool PositionedRead(char* into, std::size_t size, std::size_t& count);
 
     int descriptor_;
     std::uint64_t position_ = 0;  // where the next read or write starts [bytes]
-    // One window of the file: bytes read ahead, or bytes written and not yet
-    // on the file (dirty_), from bufferStart_ on.
+    // Bytes written and not yet on the file, from bufferStart_ on.
     std::vector<char> buffer_;
     std::uint64_t bufferStart_ = 0;
     std::size_t bufferLength_ = 0;
     bool dirty_ = false;
+    // Two windows for reading: a reader walks the directory at the end of an
+    // archive and the entries' headers and data from its start by turns.
+    ReadWindow windows_[2];
+    std::uint64_t uses_ = 0;
     int error_ = 0;
 };
 

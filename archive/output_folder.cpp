@@ -43,13 +43,16 @@ bool NoLongerThere(int error) {
 }
 
 struct Listing {
-    std::vector<std::pair<std::string, struct stat>> Files;
+    std::vector<std::string> Files;
     std::vector<std::string> Folders;
 };
 
-// The folder's names, split into regular files (with what they are) and
-// folders, each in name order.
-Listing ListFolder(const OpenFolder& folder, const FolderListedHook& listed) {
+// The folder's names, split into regular files and folders, each in name
+// order; the archive is left out. The kind of a name comes with the listing
+// where the file system gives it, so that a file is looked at only once, when
+// it is opened.
+Listing ListFolder(const OpenFolder& folder, const std::optional<FileIdentity>& archive,
+                   const FolderListedHook& listed) {
     const int copy = fcntl(folder.Descriptor.Get(), F_DUPFD_CLOEXEC, 0);
     DIR* directory = copy >= 0 ? fdopendir(copy) : nullptr;
     if (directory == nullptr) {
@@ -59,12 +62,17 @@ Listing ListFolder(const OpenFolder& folder, const FolderListedHook& listed) {
         }
         throw FileError(folder.Path, error);
     }
-    std::vector<std::pair<std::string, unsigned char>> names;
+    struct Name {
+        std::string Text;
+        unsigned char Type;
+        ino_t Inode;
+    };
+    std::vector<Name> names;
     errno = 0;
     while (const dirent* entry = readdir(directory)) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") {
-            names.emplace_back(entry->d_name, entry->d_type);
+            names.push_back({entry->d_name, entry->d_type, entry->d_ino});
         }
         errno = 0;
     }
@@ -78,29 +86,32 @@ Listing ListFolder(const OpenFolder& folder, const FolderListedHook& listed) {
     }
 
     Listing listing;
-    for (auto& [name, type] : names) {
-        if (type == DT_DIR) {
-            listing.Folders.push_back(std::move(name));
-            continue;
-        }
-        if (type != DT_REG && type != DT_UNKNOWN) {
-            continue;  // links, FIFOs, sockets, devices
-        }
-        struct stat info {};
-        if (fstatat(folder.Descriptor.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT) {
-                continue;  // removed since the folder was read
+    for (Name& name : names) {
+        // Only a name of unknown kind, or one with the archive's inode, is looked up.
+        unsigned char type = name.Type;
+        const bool maybeArchive = archive && name.Inode == archive->Inode;
+        if (type == DT_UNKNOWN || (type == DT_REG && maybeArchive)) {
+            struct stat info {};
+            if (fstatat(folder.Descriptor.Get(), name.Text.c_str(), &info, AT_SYMLINK_NOFOLLOW) !=
+                0) {
+                if (errno == ENOENT) {
+                    continue;  // removed since the folder was read
+                }
+                throw FileError(folder.Path + name.Text, errno);
             }
-            throw FileError(folder.Path + name, errno);
+            if (IdentityOf(info) == archive) {
+                continue;
+            }
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (S_ISDIR(info.st_mode)) {
-            listing.Folders.push_back(std::move(name));
-        } else if (S_ISREG(info.st_mode)) {
-            listing.Files.emplace_back(std::move(name), info);
+        if (type == DT_DIR) {
+            listing.Folders.push_back(std::move(name.Text));
+        } else if (type == DT_REG) {
+            listing.Files.push_back(std::move(name.Text));
         }
+        // Links, FIFOs, sockets and devices are no files of the archive.
     }
-    std::sort(listing.Files.begin(), listing.Files.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(listing.Files.begin(), listing.Files.end());
     std::sort(listing.Folders.begin(), listing.Folders.end());
     return listing;
 }
@@ -112,17 +123,11 @@ struct Collector {
     std::vector<CollectedFile> Files;
 
     void Collect(const std::shared_ptr<const OpenFolder>& folder) {
-        Listing listing = ListFolder(*folder, Listed);
-        for (auto& [name, info] : listing.Files) {
-            if (IdentityOf(info) == Archive || IsTemporaryFileName(name) ||
-                !Taken.insert(NameIgnoringCase(name)).second) {
-                continue;
+        Listing listing = ListFolder(*folder, Archive, Listed);
+        for (std::string& name : listing.Files) {
+            if (!IsTemporaryFileName(name) && Taken.insert(NameIgnoringCase(name)).second) {
+                Files.push_back({.Folder = folder, .Name = std::move(name)});
             }
-            Files.push_back({.Folder = folder,
-                             .Name = std::move(name),
-                             .Identity = IdentityOf(info),
-                             .Size = static_cast<std::uint64_t>(info.st_size),
-                             .Modified = info.st_mtim.tv_sec});
         }
         for (const std::string& name : listing.Folders) {
             const int descriptor = openat(folder->Descriptor.Get(), name.c_str(),

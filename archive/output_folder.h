@@ -9,7 +9,6 @@
 #include <sys/types.h>
 
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,13 +54,11 @@ struct OpenFolder {
     std::string Path;  // ends with "/", for messages
 };
 
-// A regular file found in the output folder, with what the listing saw of it.
+// A regular file found in the output folder; what it is now is asked when it
+// is opened.
 struct CollectedFile {
     std::shared_ptr<const OpenFolder> Folder;
     std::string Name;  // UTF-8, without folder
-    FileIdentity Identity;
-    std::uint64_t Size = 0;  // [bytes]
-    std::time_t Modified = 0;
 
     std::string Path() const { return Folder->Path + Name; }
 };
