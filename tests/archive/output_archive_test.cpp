@@ -1,4 +1,6 @@
 #include "archive/output_archive.h"
+#include "archive/archive_plan.h"
+#include "archive/output_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csignal>
@@ -33,6 +36,8 @@ struct EntryFields {
     int MadeBy, System, Needed, Flags, Method, Internal, External, DosDate, DosTime;
     int LocalFlags, LocalMethod, LocalExtra, CentralExtra, Comment, LocalAgrees;
     std::string Stored;  // digest of the local header and data as stored
+    std::uint64_t Crc, CompressedSize, Size, Offset, End;  // End: of the entry's data
+    int DiskStart, LocalNeeded;
 };
 
 // The archive's entries by name, in archive order, after every independent
@@ -54,18 +59,20 @@ std::vector<std::pair<std::string, EntryFields>> ReadBack(const std::string& arc
         for (std::string part; std::getline(fields, part, '|');) {
             parts.push_back(part);
         }
-        if (parts.size() != 17) {
+        if (parts.size() != 24) {
             ADD_FAILURE() << line;
             continue;
         }
-        std::vector<int> numbers;
-        for (std::size_t i = 1; i < 16; ++i) {
-            numbers.push_back(std::stoi(parts[i]));
+        std::vector<std::uint64_t> numbers;
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            numbers.push_back(i == 16 ? 0 : std::stoull(parts[i]));
         }
-        entries.push_back({parts[0],
-                           {numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5],
-                            numbers[6], numbers[7], numbers[8], numbers[9], numbers[10],
-                            numbers[11], numbers[12], numbers[13], numbers[14], parts[16]}});
+        const auto n = [&](std::size_t field) { return static_cast<int>(numbers[field - 1]); };
+        entries.push_back(
+            {parts[0], {n(1),        n(2),        n(3),        n(4),      n(5),        n(6),
+                        n(7),        n(8),        n(9),        n(10),     n(11),       n(12),
+                        n(13),       n(14),       n(15),       parts[16], numbers[16], numbers[17],
+                        numbers[18], numbers[19], numbers[20], n(22),     n(23)}});
     }
     return entries;
 }
@@ -86,6 +93,42 @@ std::pair<int, int> DosTimeOf(const std::string& path) {
     localtime_r(&info.st_mtim.tv_sec, &local);
     return {(local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday,
             local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2};
+}
+
+// The fields every entry has the same way, and those that follow from its
+// file's bytes and time, as the independent reader sees them.
+void ExpectEntryOfFile(const EntryFields& e, const std::string& path) {
+    const std::string bytes = ReadWholeFile(path);
+    EXPECT_EQ(e.MadeBy, 20);
+    EXPECT_EQ(e.System, 0);  // MS-DOS
+    EXPECT_EQ(e.Needed, 20);
+    EXPECT_EQ(e.LocalNeeded, 20);
+    EXPECT_EQ(e.Flags, 0);
+    EXPECT_EQ(e.LocalFlags, 0);
+    EXPECT_EQ(e.LocalMethod, e.Method);
+    EXPECT_EQ(e.LocalExtra + e.CentralExtra + e.Comment, 0);
+    EXPECT_EQ(e.DiskStart, 0);
+    EXPECT_EQ(e.LocalAgrees, 1) << "local header rewritten with CRC and sizes";
+    EXPECT_EQ(e.Crc, crc32(0, reinterpret_cast<const Bytef*>(bytes.data()),
+                           static_cast<uInt>(bytes.size())));
+    EXPECT_EQ(e.Size, bytes.size());
+    if (e.Method == 0) {
+        EXPECT_EQ(e.CompressedSize, e.Size);
+    } else {
+        EXPECT_EQ(e.Method, 8);
+        EXPECT_LT(e.CompressedSize, e.Size);
+    }
+    EXPECT_EQ(std::make_pair(e.DosDate, e.DosTime), DosTimeOf(path));
+}
+
+// Each local header follows the data of the entry before it, from the start of
+// the archive: no data descriptor, nothing between.
+void ExpectEntriesBackToBack(const std::vector<std::pair<std::string, EntryFields>>& entries) {
+    std::uint64_t next = 0;
+    for (const auto& [name, e] : entries) {
+        EXPECT_EQ(e.Offset, next) << name;
+        next = e.End;
+    }
 }
 
 void SetModificationTime(const std::string& path, std::time_t seconds) {
@@ -137,27 +180,21 @@ TEST_F(OutputArchiveTest, FirstRunHoldsTheFolderButNotItself) {
     EXPECT_EQ(Names(entries), expected);
     for (const auto& [name, e] : entries) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(e.MadeBy, 20);
-        EXPECT_EQ(e.System, 0);  // MS-DOS
-        EXPECT_EQ(e.Needed, 20);
-        EXPECT_EQ(e.Flags, 0);
-        EXPECT_EQ(e.LocalFlags, 0);
-        EXPECT_TRUE(e.Method == 8 || e.Method == 0);
-        EXPECT_EQ(e.LocalMethod, e.Method);
-        EXPECT_EQ(e.LocalExtra + e.CentralExtra + e.Comment, 0);
-        EXPECT_EQ(e.LocalAgrees, 1) << "local header rewritten with CRC and sizes";
+        ExpectEntryOfFile(e, Output() + name);
         EXPECT_EQ(e.External, 0x20);
-        EXPECT_EQ(std::make_pair(e.DosDate, e.DosTime), DosTimeOf(Output() + name));
     }
+    ExpectEntriesBackToBack(entries);
 }
 
 // Text or binary by the bytes of the first deflate block; stored where
-// deflating does not make a file smaller.
-TEST_F(OutputArchiveTest, InternalAttributeAndMethodByContents) {
+// deflating does not make a file smaller; read-only from the file's mode.
+TEST_F(OutputArchiveTest, AttributesAndMethodByContentsAndMode) {
     struct Case {
         std::string name;
         std::string bytes;
         int internal, method;
+        mode_t mode = 0644;
+        int external = 0x20;  // archive bit, and read-only for a file no one may write
     };
     std::uint32_t state = 2463534242u;  // xorshift: bytes that do not compress
     const auto noise = [&state](std::size_t length, unsigned char from, unsigned char count) {
@@ -182,22 +219,28 @@ TEST_F(OutputArchiveTest, InternalAttributeAndMethodByContents) {
         {"text_then_binary.bin", textThenBinary, 1, 8},
         {"binary_then_text.txt", binaryThenText, 0, 8},
         {"empty.txt", "", 1, 0},
+        {"read_only.txt", std::string(300, 'r'), 1, 8, 0444, 0x21},
+        {"owner_read_only.bin", noise(300, 0, 255), 0, 0, 0466, 0x21},
+        {"others_read_only.bin", noise(300, 0, 255), 0, 0, 0600, 0x20},
     };
     fs::remove_all(Output());
     fs::create_directory(Output());
     for (const Case& c : cases) {
-        folder_.Write("Output/" + c.name, c.bytes);
+        chmod(folder_.Write("Output/" + c.name, c.bytes).c_str(), c.mode);
     }
     Archive();
-    std::map<std::string, EntryFields> byName;
-    for (const auto& [name, fields] : ReadBack(ArchivePath())) {
-        byName.emplace(name, fields);
-    }
+    const auto entries = ReadBack(ArchivePath());
+    std::map<std::string, EntryFields> byName(entries.begin(), entries.end());
     for (const Case& c : cases) {
-        ASSERT_EQ(byName.count(c.name), 1u) << c.name;
-        EXPECT_EQ(byName.at(c.name).Internal, c.internal) << c.name;
-        EXPECT_EQ(byName.at(c.name).Method, c.method) << c.name;
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(byName.count(c.name), 1u);
+        const EntryFields& e = byName.at(c.name);
+        ExpectEntryOfFile(e, Output() + c.name);
+        EXPECT_EQ(e.Internal, c.internal);
+        EXPECT_EQ(e.Method, c.method);
+        EXPECT_EQ(e.External, c.external);
     }
+    ExpectEntriesBackToBack(entries);
 }
 
 TEST_F(OutputArchiveTest, UpdateKeepsOrderAndReplacesChangedFiles) {
@@ -250,6 +293,61 @@ TEST_F(OutputArchiveTest, UpdateKeepsOrderAndReplacesChangedFiles) {
     EXPECT_EQ(third.size(), 24u);  // fourteen pages and charts, ten marks
 }
 
+// An entry is replaced when its file differs from it: a later time, another
+// size or other bytes, whatever the clock did; otherwise it is copied byte for byte.
+TEST_F(OutputArchiveTest, UpdateReplacesExactlyTheFilesThatDiffer) {
+    struct Case {
+        std::string name;
+        std::string before, after;  // after: empty to remove the file
+        int seconds;                // the new time, from the first one
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"same_second_other_bytes.txt", "page one", "page two", 0, true},
+        {"same_size_other_bytes.txt", "0123456789", "9876543210", 0, true},
+        {"clock_set_back_other_size.txt", "old page", "new, longer page", -3600, true},
+        {"clock_set_back_same_size.txt", "abcdef", "ghijkl", -3600, true},
+        {"later_same_bytes.txt", "the same", "the same", 60, true},
+        {"same_bytes_set_back.txt", "the same", "the same", -3600, false},
+        {"untouched.txt", "the same", "the same", 0, false},
+        {"within_two_seconds_same_bytes.txt", "the same", "the same", 1, false},
+        {"removed.txt", "gone after the first archive", "", 0, false},
+    };
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    const std::time_t first = 1700000000;  // an even second: +1 stays in its MS-DOS step
+    for (const Case& c : cases) {
+        SetModificationTime(folder_.Write("Output/" + c.name, c.before), first);
+    }
+    Archive();
+    const auto before = ReadBack(ArchivePath());
+    for (const Case& c : cases) {
+        const std::string path = Output() + c.name;
+        if (c.after.empty()) {
+            fs::remove(path);
+        } else {
+            SetModificationTime(folder_.Write("Output/" + c.name, c.after), first + c.seconds);
+        }
+    }
+    Archive();
+    const auto after = ReadBack(ArchivePath());
+    ASSERT_EQ(Names(after), Names(before));
+    const std::map<std::string, EntryFields> old(before.begin(), before.end());
+    const std::map<std::string, EntryFields> now(after.begin(), after.end());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(now.at(c.name).Stored != old.at(c.name).Stored, c.replaced);
+        if (!c.after.empty()) {
+            // The entry holds what is on disk.
+            EXPECT_EQ(now.at(c.name).Crc, crc32(0, reinterpret_cast<const Bytef*>(c.after.data()),
+                                                static_cast<uInt>(c.after.size())));
+        }
+        if (c.replaced) {  // with the file's time and sizes
+            ExpectEntryOfFile(now.at(c.name), Output() + c.name);
+        }
+    }
+}
+
 TEST_F(OutputArchiveTest, NamesSubfoldersAndUserFiles) {
     fs::remove_all(Output());
     fs::create_directory(Output());
@@ -260,6 +358,13 @@ TEST_F(OutputArchiveTest, NamesSubfoldersAndUserFiles) {
     folder_.Write("Output/Заметки Ёлка.txt", "Cyrillic name");
     folder_.Write("Output/Ω and «quotes».txt", "a name CP866 cannot hold");
     folder_.Write("Output/horoscop.ZIP.txt", "not the archive");
+    // Links are not followed, and what is no regular file is no entry: a FIFO
+    // would block a reader that waited for a writer.
+    const std::string outside = folder_.Write("outside/secret.txt", "outside the folder");
+    fs::create_symlink(outside, Output() + "link.txt");
+    fs::create_symlink(folder_.Path() + "outside", Output() + "linked_folder");
+    fs::create_symlink(folder_.Path() + "nowhere", Output() + "dangling.txt");
+    ASSERT_EQ(mkfifo((Output() + "pipe.txt").c_str(), 0644), 0);
     Archive();
     const auto entries = ReadBack(ArchivePath());
     EXPECT_EQ(Names(entries),
@@ -272,6 +377,54 @@ TEST_F(OutputArchiveTest, NamesSubfoldersAndUserFiles) {
     // entry of itself.
     ArchiveOutput(WithArchive(folder_.Path() + "Output/../Output/./Horoscop.zip"));
     EXPECT_EQ(Names(ReadBack(ArchivePath())), Names(entries));
+}
+
+// A name that vanishes, or turns into a link or a FIFO, between the reading of
+// its folder and the opening of the file is left out without a message.
+TEST_F(OutputArchiveTest, NamesThatChangeAfterTheListingAreSkipped) {
+    fs::remove_all(Output());
+    folder_.Write("Output/stays.txt", "stays");
+    folder_.Write("Output/removed.txt", "removed");
+    folder_.Write("Output/to_link.txt", "becomes a link");
+    folder_.Write("Output/to_fifo.txt", "becomes a FIFO");
+    folder_.Write("Output/sub/in_removed_folder.txt", "its folder is removed");
+    folder_.Write("Output/linked/in_linked_folder.txt", "its folder becomes a link");
+    const std::string outside = folder_.Write("outside/secret.txt", "outside the folder");
+    const auto change = [&](const std::string& listed) {
+        if (listed != Output()) {
+            return;
+        }
+        fs::remove(Output() + "removed.txt");
+        fs::remove(Output() + "to_link.txt");
+        fs::create_symlink(outside, Output() + "to_link.txt");
+        fs::remove(Output() + "to_fifo.txt");
+        mkfifo((Output() + "to_fifo.txt").c_str(), 0644);
+        fs::remove_all(Output() + "sub");
+        fs::remove_all(Output() + "linked");
+        fs::create_symlink(folder_.Path() + "outside", Output() + "linked");
+    };
+    // In a child, so that an open that blocks on the FIFO ends the test instead of hanging it.
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(20);
+        const int descriptor = open(Output().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        std::vector<std::string> names;
+        try {
+            const std::vector<CollectedFile> files =
+                CollectOutputFiles(OwnedDescriptor(descriptor), Output(), std::nullopt, change);
+            for (const EncodedFile& file : PlanUpdate(files, nullptr).Encoded) {
+                names.push_back(file.Source.Name);
+            }
+        } catch (const Error& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            _exit(3);
+        }
+        _exit(names == std::vector<std::string>{"stays.txt"} ? 0 : 4);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: an error, 4: other files taken";
 }
 
 // A failure while writing leaves the old archive as it was and no temporary file.
