@@ -14,14 +14,18 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "app/forecast_run.h"
 #include "common/errors.h"
 #include "common/files.h"
 #include "tests/support/installed_folder.h"
 #include "tests/support/shell.h"
+#include "tests/support/temporary_folder.h"
 
 namespace nevalorum {
 namespace {
@@ -30,6 +34,7 @@ namespace fs = std::filesystem;
 
 using testing::CommandResult;
 using testing::RunCommand;
+using testing::TemporaryFolder;
 
 // An entry as Python's zipfile reads it.
 struct EntryFields {
@@ -425,6 +430,111 @@ TEST_F(OutputArchiveTest, NamesThatChangeAfterTheListingAreSkipped) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3: an error, 4: other files taken";
+}
+
+// Bytes that do not deflate, so that an entry stores them as they are and a
+// search of the archive's bytes finds them.
+std::string Incompressible(std::size_t length, std::uint32_t seed) {
+    std::string bytes;
+    for (std::size_t i = 0; i < length; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        bytes += static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
+// Another process keeps swapping a file of the folder for a link to a file
+// outside it while the archive is updated: nothing outside is read into the
+// archive, nor written.
+TEST_F(OutputArchiveTest, FileSwappedForALinkIsNeverFollowed) {
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    const std::string secret = Incompressible(200, 7);
+    const std::string outside = folder_.Write("outside/secret.bin", secret);
+    chmod(outside.c_str(), 0600);
+    const std::string staging = folder_.Path() + "staging/";
+    fs::create_directory(staging);
+    // Stopped and joined however the test ends.
+    std::jthread swapper([&](const std::stop_token& stop) {
+        for (int round = 0; !stop.stop_requested(); ++round) {
+            // rename puts either over the name at once: it never vanishes.
+            const std::string link = staging + "link";
+            symlink(outside.c_str(), link.c_str());
+            rename(link.c_str(), (Output() + "swapped.bin").c_str());
+            const std::string file = staging + "file";
+            std::ofstream(file, std::ios::binary) << Incompressible(100 + round % 50, round);
+            rename(file.c_str(), (Output() + "swapped.bin").c_str());
+        }
+    });
+    for (int run = 0; run < 200; ++run) {
+        Archive();
+        ASSERT_EQ(ReadWholeFile(ArchivePath()).find(secret), std::string::npos) << "run " << run;
+    }
+    swapper.request_stop();
+    swapper.join();
+    EXPECT_EQ(ReadWholeFile(outside), secret);
+    struct stat info {};
+    stat(outside.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+// An archive name that is a link, a folder or a FIFO is refused with a message
+// that names it, and left as it is, as is whatever a link points to.
+TEST_F(OutputArchiveTest, ArchiveThatIsNoRegularFileIsRefused) {
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    folder_.Write("Output/page.html", "a page");
+    // A good archive of another folder, for a link to point to.
+    TemporaryFolder other;
+    other.Write("Output/theirs.txt", "another person's file");
+    ArchiveOutput(Folders::ForWorkingFolder(other.Path()));
+    const std::string theirs = other.Path() + "Output/Horoscop.zip";
+    chmod(theirs.c_str(), 0600);
+    const std::string theirBytes = ReadWholeFile(theirs);
+
+    struct Case {
+        std::string what;
+        std::function<void()> make;
+        std::string kind;
+    };
+    const Case cases[] = {
+        {"link to an archive", [&] { fs::create_symlink(theirs, ArchivePath()); },
+         "символическая ссылка"},
+        {"dangling link",
+         [&] { fs::create_symlink(folder_.Path() + "nowhere.zip", ArchivePath()); },
+         "символическая ссылка"},
+        {"folder", [&] { fs::create_directory(ArchivePath()); }, "папка"},
+        {"FIFO", [&] { mkfifo(ArchivePath().c_str(), 0644); }, "специальный файл"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(ArchivePath());
+        c.make();
+        const fs::file_status before = fs::symlink_status(ArchivePath());
+        try {
+            Archive();
+            ADD_FAILURE() << "not refused";
+        } catch (const InputOutputError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("\"" + ArchivePath() + "\""), std::string::npos) << message;
+            EXPECT_NE(message.find(c.kind), std::string::npos) << message;
+        }
+        EXPECT_EQ(fs::symlink_status(ArchivePath()).type(), before.type());
+        if (fs::is_symlink(before)) {
+            EXPECT_NE(fs::read_symlink(ArchivePath())
+                          .string()
+                          .find(c.what == "dangling link" ? "nowhere.zip" : theirs),
+                      std::string::npos);
+        }
+        EXPECT_EQ(ReadWholeFile(theirs), theirBytes);
+        struct stat info {};
+        stat(theirs.c_str(), &info);
+        EXPECT_EQ(info.st_mode & 07777, 0600u);
+        EXPECT_FALSE(fs::exists(folder_.Path() + "nowhere.zip"));
+        for (const fs::directory_entry& entry : fs::directory_iterator(Output())) {
+            EXPECT_FALSE(IsTemporaryFileName(entry.path().filename().string())) << entry.path();
+        }
+    }
 }
 
 // A failure while writing leaves the old archive as it was and no temporary file.
