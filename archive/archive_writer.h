@@ -7,6 +7,7 @@
 
 #include <minizip/zip.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -40,10 +41,12 @@ class ArchiveWriter {
 
   private:
     void Check(int result);
+    void AddZip64EndRecords(std::uint64_t directoryStart);
 
     PendingFile file_;
     DescriptorStream stream_;
     zipFile zip_ = nullptr;
+    std::uint64_t entries_ = 0;
 };
 
 }  // namespace nevalorum

@@ -192,6 +192,16 @@ std::uint64_t DescriptorStream::Write(const char* from, std::uint64_t size) {
     return size;
 }
 
+bool DescriptorStream::ReadAt(std::uint64_t offset, std::string& bytes) {
+    position_ = offset;
+    return Read(bytes.data(), bytes.size()) == bytes.size();
+}
+
+bool DescriptorStream::WriteAt(std::uint64_t offset, std::string_view bytes) {
+    position_ = offset;
+    return Write(bytes.data(), bytes.size()) == bytes.size() && Flush();
+}
+
 bool DescriptorStream::Seek(std::uint64_t offset, int origin) {
     switch (origin) {
         case ZLIB_FILEFUNC_SEEK_SET:

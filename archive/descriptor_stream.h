@@ -8,6 +8,8 @@
 #include <minizip/ioapi.h>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace nevalorum {
@@ -29,6 +31,14 @@ class DescriptorStream {
 
     // Writes out the buffered bytes; false (with Error set) when that fails.
     bool Flush();
+
+    // Where the next read or write starts [bytes from the file's start].
+    std::uint64_t Position() const { return position_; }
+
+    // Reads or writes bytes at offset, outside minizip; false (with Error
+    // set) when that fails. Writing leaves nothing buffered.
+    bool ReadAt(std::uint64_t offset, std::string& bytes);
+    bool WriteAt(std::uint64_t offset, std::string_view bytes);
 
   private:
     static voidpf OpenFunction(voidpf opaque, const void* name, int mode);

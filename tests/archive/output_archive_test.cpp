@@ -537,6 +537,40 @@ TEST_F(OutputArchiveTest, ArchiveThatIsNoRegularFileIsRefused) {
     }
 }
 
+// From 65,535 entries on, the archive carries the ZIP64 end records; the
+// independent readers and the program's own next update read it.
+TEST_F(OutputArchiveTest, SeventyThousandEntriesTakeZip64) {
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    constexpr int Count = 70000;
+    for (int i = 0; i < Count; ++i) {
+        const std::string path = Output() + "f" + std::to_string(i) + ".txt";
+        const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(file, 0);
+        const std::string text = std::to_string(i);
+        ASSERT_EQ(write(file, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        close(file);
+    }
+    Archive();
+    const std::string bytes = ReadWholeFile(ArchivePath());
+    ASSERT_GE(bytes.size(), 22u);
+    const std::string end = bytes.substr(bytes.size() - 22);
+    EXPECT_EQ(end.substr(0, 4), std::string("PK\x05\x06"));
+    EXPECT_EQ(end.substr(8, 4), std::string("\xFF\xFF\xFF\xFF")) << "counts in the ZIP64 record";
+    EXPECT_NE(bytes.rfind(std::string("PK\x06\x06")), std::string::npos) << "ZIP64 end record";
+    EXPECT_NE(bytes.rfind(std::string("PK\x06\x07")), std::string::npos) << "ZIP64 locator";
+
+    // The program's own next update reads it: one changed file is replaced.
+    SetModificationTime(folder_.Write("Output/f12345.txt", "changed"), std::time(nullptr) + 60);
+    Archive();
+    const auto entries = ReadBack(ArchivePath());
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(Count));
+    const std::map<std::string, EntryFields> byName(entries.begin(), entries.end());
+    ExpectEntryOfFile(byName.at("f12345.txt"), Output() + "f12345.txt");
+    ExpectEntryOfFile(byName.at("f69999.txt"), Output() + "f69999.txt");
+    EXPECT_EQ(RunCommand("unzip -p '" + ArchivePath() + "' f12345.txt").Output, "changed");
+}
+
 // A failure while writing leaves the old archive as it was and no temporary file.
 TEST_F(OutputArchiveTest, FailedWriteKeepsTheOldArchive) {
     Forecast(11, 2026);
