@@ -571,6 +571,44 @@ TEST_F(OutputArchiveTest, SeventyThousandEntriesTakeZip64) {
     EXPECT_EQ(RunCommand("unzip -p '" + ArchivePath() + "' f12345.txt").Output, "changed");
 }
 
+// The new archive is on the disk before it takes the archive's name: a power
+// cut just after the rename finds the new archive whole, not an empty file.
+TEST_F(OutputArchiveTest, ArchiveIsFlushedBeforeItsRename) {
+    const std::string log = folder_.Path() + "calls.log";
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("LD_PRELOAD", NEVALORUM_RECORD_SYNC_LIBRARY, 1);
+        setenv("NEVALORUM_CALL_LOG", log.c_str(), 1);
+        // The sanitizer runtime need not come first when a library is preloaded.
+        setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+        const char* tool = NEVALORUM_FORECAST_TOOL;
+        execl(tool, tool, "forecast", "--name", "Иван", "--birth", "5.3.1990", "--topic", "love",
+              "--today", "1.9.2026", "--workdir", folder_.Path().c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    std::vector<std::string> synced;  // identities flushed so far
+    bool renamed = false;
+    std::istringstream lines(ReadWholeFile(log));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string call, identity, name;
+        fields >> call >> identity >> name;
+        if (call == "sync") {
+            synced.push_back(identity);
+        } else if (call == "rename" && fs::path(name).filename() == "Horoscop.zip") {
+            renamed = true;
+            EXPECT_NE(std::find(synced.begin(), synced.end(), identity), synced.end())
+                << "the archive " << identity << " was renamed before it was flushed";
+        }
+    }
+    EXPECT_TRUE(renamed) << "no rename to the archive's name";
+}
+
 // A failure while writing leaves the old archive as it was and no temporary file.
 TEST_F(OutputArchiveTest, FailedWriteKeepsTheOldArchive) {
     Forecast(11, 2026);
