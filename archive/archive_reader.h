@@ -51,7 +51,8 @@ class ExistingArchive {
     FileIdentity identity_;
     std::uint64_t size_ = 0;  // of the archive file [bytes]
     DescriptorStream stream_;
-    unzFile file_ = nullptr;  // none for an archive of no entries
+    unzFile file_ = nullptr;       // none for an archive of no entries
+    std::uint64_t dataStart_ = 0;  // of the current entry's stored data [bytes]
 };
 
 }  // namespace nevalorum

@@ -479,7 +479,8 @@ TEST_F(OutputArchiveTest, FileSwappedForALinkIsNeverFollowed) {
 }
 
 // An archive name that is a link, a folder or a FIFO is refused with a message
-// that names it, and left as it is, as is whatever a link points to.
+// that names it and says what it is, and left as it is, as is whatever a link
+// points to.
 TEST_F(OutputArchiveTest, ArchiveThatIsNoRegularFileIsRefused) {
     fs::remove_all(Output());
     fs::create_directory(Output());
@@ -503,7 +504,7 @@ TEST_F(OutputArchiveTest, ArchiveThatIsNoRegularFileIsRefused) {
         {"dangling link",
          [&] { fs::create_symlink(folder_.Path() + "nowhere.zip", ArchivePath()); },
          "символическая ссылка"},
-        {"folder", [&] { fs::create_directory(ArchivePath()); }, "папка"},
+        {"folder", [&] { fs::create_directory(ArchivePath()); }, "Is a directory"},
         {"FIFO", [&] { mkfifo(ArchivePath().c_str(), 0644); }, "специальный файл"},
     };
     for (const Case& c : cases) {
@@ -607,6 +608,77 @@ TEST_F(OutputArchiveTest, ArchiveIsFlushedBeforeItsRename) {
         }
     }
     EXPECT_TRUE(renamed) << "no rename to the archive's name";
+}
+
+// An entry whose sizes stand in its ZIP64 block (as another program may write
+// them for any file) is copied with its real sizes and no more data than it has.
+TEST_F(OutputArchiveTest, EntryWithZip64SizesIsCopiedWhole) {
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    folder_.Write("Output/page.html", "a page");
+    std::string bytes;
+    const auto put = [&bytes](std::uint64_t value, int count) {
+        for (int i = 0; i < count; ++i) {
+            bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+        }
+    };
+    const std::string name = "old.txt";
+    const std::string data = "hello";
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), 5);
+    const auto sizesAndName = [&] {
+        put(crc, 4);
+        put(0xFFFFFFFF, 4);  // compressed size: in the ZIP64 block
+        put(0xFFFFFFFF, 4);  // size: in the ZIP64 block
+        put(name.size(), 2);
+        put(20, 2);  // extra field
+    };
+    const auto zip64Block = [&] {
+        bytes += name;
+        put(0x0001, 2);
+        put(16, 2);
+        put(data.size(), 8);
+        put(data.size(), 8);
+    };
+    put(0x04034b50, 4);  // local header
+    put(45, 2);
+    put(0, 2);
+    put(0, 2);  // stored
+    put(0x5A210000, 4);
+    sizesAndName();
+    zip64Block();
+    bytes += data;
+    const std::size_t directory = bytes.size();
+    put(0x02014b50, 4);  // central header
+    put(45, 2);
+    put(45, 2);
+    put(0, 2);
+    put(0, 2);
+    put(0x5A210000, 4);
+    sizesAndName();
+    put(0, 2);  // comment
+    put(0, 2);  // disk
+    put(1, 2);  // text
+    put(0x20, 4);
+    put(0, 4);  // offset
+    zip64Block();
+    const std::size_t directorySize = bytes.size() - directory;
+    put(0x06054b50, 4);
+    put(0, 4);
+    put(1, 2);
+    put(1, 2);
+    put(directorySize, 4);
+    put(directory, 4);
+    put(0, 2);
+    WriteFileAtomically(ArchivePath(), bytes);
+
+    Archive();
+    const auto entries = ReadBack(ArchivePath());
+    ASSERT_EQ(Names(entries), (std::vector<std::string>{"old.txt", "page.html"}));
+    EXPECT_EQ(entries[0].second.Size, 5u);
+    EXPECT_EQ(entries[0].second.CompressedSize, 5u);
+    EXPECT_EQ(entries[0].second.Crc, crc);
+    EXPECT_EQ(entries[1].second.Offset, entries[0].second.End) << "nothing copied after the data";
+    EXPECT_EQ(RunCommand("unzip -p '" + ArchivePath() + "' old.txt").Output, data);
 }
 
 // A failure while writing leaves the old archive as it was and no temporary file.
