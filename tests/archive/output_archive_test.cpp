@@ -353,6 +353,35 @@ TEST_F(OutputArchiveTest, UpdateReplacesExactlyTheFilesThatDiffer) {
     }
 }
 
+// An entry another program wrote for a file that has not changed since is
+// copied as it is, not written anew in this program's way.
+TEST_F(OutputArchiveTest, UnchangedEntryOfAnotherProgramIsKept) {
+    fs::remove_all(Output());
+    fs::create_directory(Output());
+    const std::time_t modified = 1700000000;
+    SetModificationTime(folder_.Write("Output/kept.txt", "the same bytes"), modified);
+    SetModificationTime(folder_.Write("Output/changed.txt", "other  bytes"), modified);
+    // Python's zipfile marks its entries as made on Unix (system 3).
+    const CommandResult python = RunCommand(
+        "python3 -c \"import sys, time, zipfile\n"
+        "t = time.localtime(" +
+        std::to_string(modified) +
+        ")[:6]\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+        "    z.writestr(zipfile.ZipInfo('kept.txt', t), 'the same bytes')\n"
+        "    z.writestr(zipfile.ZipInfo('changed.txt', t), 'other bytes!')\n\" '" +
+        ArchivePath() + "'");
+    ASSERT_EQ(python.ExitCode, 0) << python.Output;
+    const auto before = ReadBack(ArchivePath());
+    Archive();
+    const auto after = ReadBack(ArchivePath());
+    ASSERT_EQ(Names(after), (std::vector<std::string>{"kept.txt", "changed.txt"}));
+    EXPECT_EQ(after[0].second.Stored, before[0].second.Stored);
+    EXPECT_EQ(after[0].second.System, 3);
+    EXPECT_EQ(after[1].second.System, 0);
+    ExpectEntryOfFile(after[1].second, Output() + "changed.txt");
+}
+
 TEST_F(OutputArchiveTest, NamesSubfoldersAndUserFiles) {
     fs::remove_all(Output());
     fs::create_directory(Output());
