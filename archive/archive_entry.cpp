@@ -136,26 +136,29 @@ class TextAttributeCounter {
     std::uint64_t other_ = 0;
 };
 
-// A file read block by block.
+// An open file read from its start block by block.
 class FileBlocks {
   public:
-    explicit FileBlocks(const std::string& path)
-        : path_(path), descriptor_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~FileBlocks() {
-        if (descriptor_ >= 0) {
-            close(descriptor_);
-        }
-    }
+    FileBlocks(const OpenedOutputFile& file, std::string path)
+        : path_(std::move(path)),
+          descriptor_(file.Descriptor.Get()),
+          size_(static_cast<std::uint64_t>(file.Info.st_size)) {}
     FileBlocks(const FileBlocks&) = delete;
     FileBlocks& operator=(const FileBlocks&) = delete;
 
-    bool Opened() const { return descriptor_ >= 0; }
-
     // The next block, empty at the end of the file. Throws FileError.
     std::string_view Next() {
+        if (ended_) {
+            return {};
+        }
         while (true) {
-            const ssize_t count = read(descriptor_, buffer_, sizeof buffer_);
+            const ssize_t count =
+                pread(descriptor_, buffer_, sizeof buffer_, static_cast<off_t>(offset_));
             if (count >= 0) {
+                offset_ += static_cast<std::uint64_t>(count);
+                // A short read past the size the file had when opened is its
+                // end: no further read is needed to find it.
+                ended_ = static_cast<std::size_t>(count) < sizeof buffer_ && offset_ >= size_;
                 return std::string_view(buffer_, static_cast<std::size_t>(count));
             }
             if (errno != EINTR) {
@@ -167,6 +170,9 @@ class FileBlocks {
   private:
     std::string path_;
     int descriptor_;
+    std::uint64_t size_;  // as fstat gave it when the file was opened
+    std::uint64_t offset_ = 0;
+    bool ended_ = false;
     char buffer_[4 * BlockSize];
 };
 
@@ -182,12 +188,11 @@ struct Measured {
     uLong Crc = 0;
 };
 
-// Reads the file block by block, giving each block to each, and measures it.
-Measured ReadInBlocks(const std::string& path, const std::function<void(std::string_view)>& each) {
-    FileBlocks blocks(path);
-    if (!blocks.Opened()) {
-        throw FileError(path, errno);
-    }
+// Reads the open file from its start block by block, giving each block to
+// each, and measures it.
+Measured ReadInBlocks(const OpenedOutputFile& file, const std::string& path,
+                      const std::function<void(std::string_view)>& each) {
+    FileBlocks blocks(file, path);
     Measured measured;
     measured.Crc = crc32(0, nullptr, 0);
     for (std::string_view block = blocks.Next(); !block.empty(); block = blocks.Next()) {
@@ -238,20 +243,12 @@ uLong DosDateTime(std::time_t modified) {
     return date << 16 | time;
 }
 
-std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string& name,
-                                      std::uint64_t keepLimit) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        // A file removed since the folder was listed is no longer part of it.
-        if (errno == ENOENT) {
-            return std::nullopt;
-        }
-        throw FileError(path, errno);
-    }
-    EncodedFile file;
-    file.Path = path;
+EncodedFile EncodeFile(const CollectedFile& source, const OpenedOutputFile& opened,
+                       std::uint64_t keepLimit) {
+    const struct stat& info = opened.Info;
+    EncodedFile file{.Source = source, .Identity = IdentityOf(info), .Header = {}, .Data = {}};
     EntryHeader& header = file.Header;
-    header.Name = NameForEntry(name);
+    header.Name = NameForEntry(source.Name);
     header.DosDate = DosDateTime(info.st_mtim.tv_sec);
     header.ExternalAttributes =
         ArchiveAttribute | ((info.st_mode & S_IWUSR) ? 0 : ReadOnlyAttribute);
@@ -271,7 +268,7 @@ std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string
         }
     };
     std::string data;
-    const Measured measured = ReadInBlocks(path, [&](std::string_view block) {
+    const Measured measured = ReadInBlocks(opened, source.Path(), [&](std::string_view block) {
         if (keep) {
             data.append(block);
         } else {
@@ -308,9 +305,14 @@ void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
         InBlocks(*file.Data, sink);
         return;
     }
+    const std::string path = file.Source.Path();
+    const std::optional<OpenedOutputFile> opened = OpenCollectedFile(file.Source);
+    if (!opened || IdentityOf(opened->Info) != file.Identity) {
+        throw InputOutputError("The file " + path + " changed while it was archived");
+    }
     Deflater deflater;
     const bool deflated = file.Header.Method == Z_DEFLATED;
-    const Measured measured = ReadInBlocks(file.Path, [&](std::string_view block) {
+    const Measured measured = ReadInBlocks(*opened, path, [&](std::string_view block) {
         if (deflated) {
             deflater.Feed(block, false, sink);
         } else {
@@ -321,8 +323,17 @@ void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
         deflater.Feed({}, true, sink);
     }
     if (measured.Size != file.Header.Size || measured.Crc != file.Header.Crc) {
-        throw InputOutputError("The file " + file.Path + " changed while it was archived");
+        throw InputOutputError("The file " + path + " changed while it was archived");
     }
+}
+
+bool DiffersFromEntry(const OpenedOutputFile& file, const std::string& path, const EntryHeader& entry) {
+    if (DosDateTime(file.Info.st_mtim.tv_sec) > entry.DosDate ||
+        static_cast<std::uint64_t>(file.Info.st_size) != entry.Size) {
+        return true;
+    }
+    const Measured measured = ReadInBlocks(file, path, [](std::string_view) {});
+    return measured.Crc != entry.Crc || measured.Size != entry.Size;
 }
 
 }  // namespace nevalorum

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "archive/output_folder.h"
+
 namespace nevalorum {
 
 // Version 2.0 of the format on an MS-DOS host, for "made by" and "needed".
@@ -63,18 +65,24 @@ using DataSink = std::function<void(std::string_view block)>;
 // A file of the output folder encoded as an entry. The data of a small file is
 // kept; that of a large one is produced again, block by block, when written.
 struct EncodedFile {
-    std::string Path;
+    CollectedFile Source;
+    FileIdentity Identity;  // of the file that was encoded
     EntryHeader Header;
     std::optional<std::string> Data;
 };
 
-// Encodes the file at path under the name. Files up to keepLimit bytes keep
-// their data in memory. None when the file no longer exists (it was removed
-// since the folder was listed); throws FileError when it cannot be read.
-std::optional<EncodedFile> EncodeFile(const std::string& path, const std::string& name,
-                                      std::uint64_t keepLimit);
+// Encodes the open file under its name. Files up to keepLimit bytes keep
+// their data in memory. Throws FileError when it cannot be read.
+EncodedFile EncodeFile(const CollectedFile& file, const OpenedOutputFile& opened,
+                       std::uint64_t keepLimit);
 
-// Gives the encoded data to sink in blocks of at most 64 KiB.
+// Gives the encoded data to sink in blocks of at most 64 KiB. Throws
+// InputOutputError when the file changed since it was encoded.
 void WriteEncodedData(const EncodedFile& file, const DataSink& sink);
+
+// Whether the open file differs from the existing entry of its name: a later
+// time (at the two-second resolution of the MS-DOS time), another size, or,
+// only when those do not decide, another CRC-32.
+bool DiffersFromEntry(const OpenedOutputFile& file, const std::string& path, const EntryHeader& entry);
 
 }  // namespace nevalorum

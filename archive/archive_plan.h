@@ -1,7 +1,7 @@
 #pragma once
-// What an update of the output archive writes: the files of the output folder
-// that belong in it, and for every existing entry whether it is copied as it is
-// or replaced by its newer file, then the files no entry names.
+// What an update of the output archive writes: for every existing entry
+// whether it is copied as it is or replaced by its changed file, then the files
+// no entry names.
 
 #include <cstdint>
 #include <optional>
@@ -10,22 +10,9 @@
 
 #include "archive/archive_entry.h"
 #include "archive/archive_reader.h"
+#include "archive/output_folder.h"
 
 namespace nevalorum {
-
-struct CollectedFile {
-    std::string Path;
-    std::string Name;  // UTF-8, without folder
-};
-
-// The regular files under the output folder: those of a folder in name order,
-// then those of its subfolders in name order. Left out: the archive itself
-// (known by its device and inode, whatever its path is called), the program's
-// temporary files, and symbolic links, which are not followed, so the archive
-// holds only what lies in the folder; of two files with one name (ignoring
-// letter case), the first. Throws FileError when a folder cannot be listed.
-std::vector<CollectedFile> CollectOutputFiles(const std::string& outputFolder,
-                                              const std::string& archivePath);
 
 struct UpdatePlan {
     // For each existing entry in archive order: the encoded file that replaces
@@ -39,8 +26,9 @@ struct UpdatePlan {
 };
 
 // The plan for the files and the existing archive (none for a first archive).
-// An entry is replaced when its file (same name, ignoring letter case) is newer
-// at the two-second resolution of the MS-DOS time.
+// An entry is replaced when its file (same name, ignoring letter case) differs
+// from it: a later time at the two-second resolution of the MS-DOS time,
+// another size or another CRC-32. Each name is looked up once, in a hash set.
 UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* existing);
 
 }  // namespace nevalorum

@@ -1,7 +1,10 @@
 #include "archive/archive_reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -21,13 +24,117 @@ std::uint16_t Little16(const std::string& bytes, std::size_t at) {
                                       static_cast<unsigned char>(bytes[at + 1]) << 8);
 }
 
+// The sizes of a ZIP64 entry: where the central header's field is full, the
+// value follows in the extra field's ZIP64 block (the uncompressed size first).
+// minizip's own reading of the block misses them on 64-bit systems.
+void TakeZip64Sizes(EntryHeader& header) {
+    constexpr std::uint64_t Full = 0xFFFFFFFF;
+    const std::string& extra = header.CentralExtra;
+    for (std::size_t at = 0; at + 4 <= extra.size();) {
+        const std::size_t length = Little16(extra, at + 2);
+        if (Little16(extra, at) == 0x0001) {
+            std::size_t field = at + 4;
+            const auto next = [&](std::uint64_t& value) {
+                if (value == Full && field + 8 <= at + 4 + length && field + 8 <= extra.size()) {
+                    value = 0;
+                    for (int i = 7; i >= 0; --i) {
+                        value = value << 8 | static_cast<unsigned char>(extra[field + i]);
+                    }
+                    field += 8;
+                }
+            };
+            next(header.Size);
+            next(header.CompressedSize);
+            return;
+        }
+        at += 4 + length;
+    }
+}
+
+// What a name that should be the archive stands for instead of a file.
+std::string KindOfFile(int openError) {
+    return openError == ELOOP ? "символическая ссылка" : "специальный файл";
+}
+
+[[noreturn]] void RefuseArchive(const std::string& path, const std::string& kind) {
+    throw InputOutputError(
+        "Архив \"" + path + "\" не обновлён: это " + kind +
+        ", а архив должен быть обычным файлом. Он оставлен как есть; чтобы начать новый "
+        "архив, переместите его в другую папку или переименуйте.");
+}
+
+}  // namespace
+
+std::unique_ptr<ExistingArchive> ExistingArchive::Open(const std::string& path) {
+    OwnedDescriptor descriptor(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (descriptor.Get() < 0) {
+        const int error = errno;
+        if (error == ENOENT) {
+            return nullptr;
+        }
+        if (error == ELOOP || error == ENXIO) {
+            RefuseArchive(path, KindOfFile(error));
+        }
+        throw FileError(path, error);
+    }
+    struct stat info {};
+    if (fstat(descriptor.Get(), &info) != 0) {
+        throw FileError(path, errno);
+    }
+    // A folder cannot be replaced by the new archive: the error says so, as
+    // renaming over it would.
+    if (S_ISDIR(info.st_mode)) {
+        throw CannotCreateFile(path, EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        RefuseArchive(path, KindOfFile(0));
+    }
+    return std::unique_ptr<ExistingArchive>(new ExistingArchive(path, std::move(descriptor), info));
+}
+
+ExistingArchive::ExistingArchive(const std::string& path, OwnedDescriptor descriptor,
+                                 const struct stat& info)
+    : path_(path),
+      descriptor_(std::move(descriptor)),
+      identity_(IdentityOf(info)),
+      size_(static_cast<std::uint64_t>(info.st_size)),
+      stream_(descriptor_.Get()) {
+    zlib_filefunc64_def functions = stream_.Functions();
+    file_ = unzOpen2_64(path_.c_str(), &functions);
+    if (file_ == nullptr && !IsEmptyArchive()) {
+        Fail("это не ZIP-архив, или его оглавление повреждено");
+    }
+}
+
+ExistingArchive::~ExistingArchive() {
+    if (file_ != nullptr) {
+        unzClose(file_);
+    }
+}
+
 // Whether the file is an archive of no entries: only the end record, with its
 // comment. The unzip library takes such a file for no archive at all.
-bool IsEmptyArchive(const std::string& path, std::uint64_t size) {
-    if (size < EndRecordSize || size > EndRecordSize + 0xFFFF) {
+bool ExistingArchive::IsEmptyArchive() const {
+    if (size_ < EndRecordSize || size_ > EndRecordSize + 0xFFFF) {
         return false;
     }
-    const std::string bytes = ReadWholeFile(path);
+    std::string bytes(static_cast<std::size_t>(size_), '\0');
+    std::size_t used = 0;
+    while (used < bytes.size()) {
+        const ssize_t count = pread(descriptor_.Get(), bytes.data() + used, bytes.size() - used,
+                                    static_cast<off_t>(used));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw FileError(path_, errno);
+        }
+        if (count == 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(count);
+    }
+    bytes.resize(used);
     if (bytes.size() < EndRecordSize || bytes.compare(0, 4, "PK\x05\x06") != 0) {
         return false;
     }
@@ -37,26 +144,6 @@ bool IsEmptyArchive(const std::string& path, std::uint64_t size) {
         }
     }
     return bytes.size() == EndRecordSize + Little16(bytes, 20);
-}
-
-}  // namespace
-
-ExistingArchive::ExistingArchive(const std::string& path) : path_(path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        throw FileError(path, errno);
-    }
-    size_ = static_cast<std::uint64_t>(info.st_size);
-    file_ = unzOpen64(path.c_str());
-    if (file_ == nullptr && !IsEmptyArchive(path, size_)) {
-        Fail("это не ZIP-архив, или его оглавление повреждено");
-    }
-}
-
-ExistingArchive::~ExistingArchive() {
-    if (file_ != nullptr) {
-        unzClose(file_);
-    }
 }
 
 void ExistingArchive::Fail(const std::string& why) const {
@@ -89,6 +176,7 @@ EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     header.Crc = info.crc;
     header.Size = info.uncompressed_size;
     header.CompressedSize = info.compressed_size;
+    TakeZip64Sizes(header);
     if (header.CompressedSize > size_) {
         Fail("запись \"" + NameOfEntry(header.Name) + "\" заявляет " +
              std::to_string(header.CompressedSize) + " байт данных, больше, чем весь архив (" +
@@ -101,6 +189,7 @@ EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
             Fail("не читается заголовок записи \"" + NameOfEntry(header.Name) + "\"");
         }
         const std::uint64_t start = unzGetCurrentFileZStreamPos64(file_);
+        dataStart_ = start;
         if (start > size_ || header.CompressedSize > size_ - start) {
             Fail("данные записи \"" + NameOfEntry(header.Name) + "\" выходят за конец архива");
         }
@@ -136,12 +225,22 @@ void ExistingArchive::CopyEachEntry(
     int result = unzGoToFirstFile(file_);
     for (; result == UNZ_OK; result = unzGoToNextFile(file_)) {
         const EntryHeader header = CurrentHeader(true);
+        // The stored data is read from the archive's descriptor by the sizes
+        // read here: minizip counts a ZIP64 entry's data by the full 32-bit fields.
         const DataReader reader = [&](const DataSink& sink) {
             std::uint64_t copied = 0;
             while (copied < header.CompressedSize) {
-                const int count =
-                    unzReadCurrentFile(file_, block.data(), static_cast<unsigned>(block.size()));
-                if (count <= 0) {
+                const std::size_t want = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(block.size(), header.CompressedSize - copied));
+                const ssize_t count = pread(descriptor_.Get(), block.data(), want,
+                                            static_cast<off_t>(dataStart_ + copied));
+                if (count < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (count < 0) {
+                    throw FileError(path_, errno);
+                }
+                if (count == 0) {
                     Fail("данные записи \"" + NameOfEntry(header.Name) + "\" обрываются");
                 }
                 copied += static_cast<std::uint64_t>(count);

@@ -7,17 +7,22 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "archive/archive_entry.h"
+#include "archive/descriptor_stream.h"
+#include "archive/output_folder.h"
 
 namespace nevalorum {
 
 class ExistingArchive {
   public:
-    // Opens the archive at path. Throws InputOutputError saying why it cannot
-    // be read and that it is left as it is.
-    explicit ExistingArchive(const std::string& path);
+    // Opens the archive at path without following a link; none when there is
+    // none. Throws InputOutputError saying why it cannot be read (a symbolic
+    // link, a folder or anything else that is no regular file is refused) and
+    // that it is left as it is.
+    static std::unique_ptr<ExistingArchive> Open(const std::string& path);
     ~ExistingArchive();
     ExistingArchive(const ExistingArchive&) = delete;
     ExistingArchive& operator=(const ExistingArchive&) = delete;
@@ -32,13 +37,22 @@ class ExistingArchive {
     using DataReader = std::function<void(const DataSink& sink)>;
     void CopyEachEntry(const std::function<void(const EntryHeader&, const DataReader&)>& copy);
 
+    // The archive file's identity, which leaves it out of its own entries.
+    FileIdentity Identity() const { return identity_; }
+
   private:
+    ExistingArchive(const std::string& path, OwnedDescriptor descriptor, const struct stat& info);
+    bool IsEmptyArchive() const;
     EntryHeader CurrentHeader(bool withLocalExtra);
     [[noreturn]] void Fail(const std::string& why) const;
 
     std::string path_;
+    OwnedDescriptor descriptor_;
+    FileIdentity identity_;
     std::uint64_t size_ = 0;  // of the archive file [bytes]
-    unzFile file_ = nullptr;  // none for an archive of no entries
+    DescriptorStream stream_;
+    unzFile file_ = nullptr;       // none for an archive of no entries
+    std::uint64_t dataStart_ = 0;  // of the current entry's stored data [bytes]
 };
 
 }  // namespace nevalorum

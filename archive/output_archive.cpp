@@ -1,6 +1,6 @@
 #include "archive/output_archive.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 
 #include <cerrno>
 #include <memory>
@@ -8,22 +8,21 @@
 #include "archive/archive_plan.h"
 #include "archive/archive_reader.h"
 #include "archive/archive_writer.h"
+#include "archive/output_folder.h"
 #include "common/errors.h"
 #include "common/files.h"
 
 namespace nevalorum {
 
 void ArchiveOutput(const Folders& folders, const ArchiveProgressCallback& progress) {
-    struct stat output {};
-    if (stat(folders.OutputFolder.c_str(), &output) != 0 || !S_ISDIR(output.st_mode)) {
-        throw CannotCreateFile(folders.ArchivePath, ENOENT);
+    OwnedDescriptor output(open(folders.OutputFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (output.Get() < 0) {
+        throw CannotCreateFile(folders.ArchivePath, errno);
     }
+    const std::unique_ptr<ExistingArchive> existing = ExistingArchive::Open(folders.ArchivePath);
     const std::vector<CollectedFile> files =
-        CollectOutputFiles(folders.OutputFolder, folders.ArchivePath);
-    std::unique_ptr<ExistingArchive> existing;
-    if (FileExists(folders.ArchivePath)) {
-        existing = std::make_unique<ExistingArchive>(folders.ArchivePath);
-    }
+        CollectOutputFiles(std::move(output), folders.OutputFolder,
+                           existing ? std::optional(existing->Identity()) : std::nullopt);
     const UpdatePlan plan = PlanUpdate(files, existing.get());
 
     ArchiveWriter writer(folders.ArchivePath);

@@ -6,9 +6,12 @@
 // file's name alone (CP866, or UTF-8 with the language-encoding flag for a name
 // CP866 cannot hold), deflated at level 9 or stored where deflating does not
 // make it smaller, with the file's MS-DOS time and attributes. An update keeps
-// the existing entries in their order, copying each unchanged unless its file is
-// newer, and appends the new files. The new archive is written beside the old
-// one and renamed over it only when complete and on the disk.
+// the existing entries in their order, copying each byte for byte unless its
+// file differs from it (a later time, another size or another CRC-32), and
+// appends the new files. Files are opened without following links; the archive
+// is read and written only through descriptors the program opened. The new
+// archive is written beside the old one and renamed over it only when complete
+// and on the disk; from 65,535 entries or 4 GiB on it takes ZIP64 records.
 
 #include <cstdint>
 #include <functional>
@@ -28,8 +31,9 @@ struct ArchiveProgress {
 using ArchiveProgressCallback = std::function<void(const ArchiveProgress&)>;
 
 // Creates or updates the archive from the files under the output folder. Throws InputOutputError
-// when the archive cannot be written or the existing one cannot be read; the existing archive then
-// stays as it was and no temporary file is left behind.
+// when the archive cannot be written, or the existing one cannot be read or is no regular file (a
+// symbolic link, say); the existing archive then stays as it was and no temporary file is left
+// behind.
 void ArchiveOutput(const Folders& folders, const ArchiveProgressCallback& progress = {});
 
 }  // namespace nevalorum

@@ -300,13 +300,13 @@ std::string RandomSuffix() {
 }
 
 // Creates a new file of the program's own beside path, named path + marker +
-// six random characters, with the mode the umask allows; its descriptor, or
-// -1 with errno set.
+// six random characters, with the mode the umask allows, open for writing and
+// reading back; its descriptor, or -1 with errno set.
 int CreateTemporaryFile(const std::string& path, std::string& temporary) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = path + std::string(TemporaryFileMarker) + RandomSuffix();
         const int descriptor =
-            open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (descriptor >= 0 || errno != EEXIST) {
             return descriptor;
         }

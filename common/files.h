@@ -119,6 +119,8 @@ class PendingFile {
 
     const std::string& Target() const { return target_; }
     const std::string& TemporaryPath() const { return temporary_; }
+    // The temporary file's open descriptor, for a writer that must not open it by name.
+    int Descriptor() const { return descriptor_; }
 
     // Appends bytes. Throws CannotCreateFile naming the target.
     void Write(std::string_view bytes);

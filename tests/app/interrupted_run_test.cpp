@@ -166,7 +166,7 @@ bool HoldsFolderOpen(pid_t pid, const std::string& folder) {
 // The first run is held between the chart and the page of its third month
 // while the second starts; the second waits for the folder, then writes all of
 // its months: the six pages and charts are its own, and so is the archive.
-TEST_F(MeetingRunsTest, DISABLED_SecondRunWaitsForTheFirst) {
+TEST_F(MeetingRunsTest, SecondRunWaitsForTheFirst) {
     ASSERT_EQ(mkfifo((scratch_.Path() + "paused").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo((scratch_.Path() + "resume").c_str(), 0600), 0);
     RunningTool first(work_, Anna, "1.9.2026", Errors("first.txt"), {"PAUSE", 7});
@@ -189,7 +189,7 @@ TEST_F(MeetingRunsTest, DISABLED_SecondRunWaitsForTheFirst) {
 // Runs one right after another, and under time zones whose clocks stand a day
 // apart: the archive holds the last run's files however close or however
 // ordered their times are.
-TEST_F(MeetingRunsTest, DISABLED_ArchiveHoldsTheLastRunWhateverTheClock) {
+TEST_F(MeetingRunsTest, ArchiveHoldsTheLastRunWhateverTheClock) {
     struct Case {
         const char* name;
         const char* firstZone;
@@ -212,7 +212,7 @@ TEST_F(MeetingRunsTest, DISABLED_ArchiveHoldsTheLastRunWhateverTheClock) {
 // Killed between the chart and the page of its third month, a run leaves a
 // new chart beside an old page; the next run, for other months, completes the
 // pair before anything else.
-TEST_F(MeetingRunsTest, DISABLED_PairCutByAKillIsCompletedByTheNextRun) {
+TEST_F(MeetingRunsTest, PairCutByAKillIsCompletedByTheNextRun) {
     ASSERT_TRUE(ExitedWith(Run(work_, Vera, "1.9.2026"), 0));
     const int killed = Run(work_, Anna, "1.9.2026", {"KILL", 6});
     ASSERT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL) << killed;

@@ -5,7 +5,8 @@ headers; exits 1 when testzip() finds a damaged entry.
 
 Line: name|made_by|system|needed|flags|method|internal|external|dos_date|dos_time|
       local_flags|local_method|local_extra|central_extra|comment|crc_ok|sha256 of the
-      local header and data as stored
+      local header and data as stored|crc|compressed_size|size|header_offset|
+      end of the entry's data|disk_start|local_needed
 """
 import hashlib
 import struct
@@ -37,6 +38,8 @@ def main(path):
                 int(local_crc == info.CRC and local_compressed == info.compress_size
                     and local_size == info.file_size),
                 hashlib.sha256(raw[offset:end]).hexdigest(),
+                info.CRC, info.compress_size, info.file_size, offset, end, info.volume,
+                struct.unpack("<H", raw[offset + 4:offset + 6])[0],
             ]
             print("|".join(str(field) for field in fields))
     return 0
