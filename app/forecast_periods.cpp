@@ -4,6 +4,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/messages.h"
 #include "report/forecast_calendar.h"
 #include "transit/month_influence.h"
 
@@ -12,8 +13,10 @@ namespace nevalorum {
 ForecastPeriods ComputeForecastPeriods(const ForecastSubject& subject, const Folders& folders,
                                        ForecastCaches& caches) {
     if (subject.Topic < 1 || subject.Topic > 7) {
-        throw Error("Тема прогноза " + std::to_string(subject.Topic) +
-                    " неизвестна: укажите тему от 1 до 7.");
+        static constexpr SharedMessage UnknownTopic{
+            .Id = MessageId("The forecast topic %d is unknown: give a topic from 1 to 7."),
+            .Russian = "Тема прогноза %d неизвестна: укажите тему от 1 до 7."};
+        throw Error(Format(Wording(UnknownTopic), subject.Topic));
     }
     CheckBirthDate(subject.Birth);
     CheckPersonName(subject.PersonName);

@@ -9,9 +9,17 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/messages.h"
 
 namespace nevalorum {
 namespace {
+
+constexpr SharedMessage TooManyEntries{
+    .Id = MessageId("The archive holds more than %ju entries: it is no forecast archive. Move it "
+                    "to another folder to start a new one."),
+    .Russian =
+        "В архиве больше %ju записей: это не архив прогноза. Переместите его в другую "
+        "папку, чтобы начать новый."};
 
 // Files up to this size are kept in memory between their encoding and their
 // writing, as long as all kept data stays within KeptDataLimit; others are
@@ -73,9 +81,8 @@ UpdatePlan PlanUpdate(const std::vector<CollectedFile>& files, ExistingArchive* 
     if (existing != nullptr) {
         existing->ForEachEntry([&](const EntryHeader& entry) {
             if (copiedSize.size() == EntryLimit) {
-                throw InputOutputError("В архиве больше " + std::to_string(EntryLimit) +
-                                       " записей: это не архив прогноза. Переместите его в "
-                                       "другую папку, чтобы начать новый.");
+                throw InputOutputError(
+                    Format(Wording(TooManyEntries), static_cast<std::uintmax_t>(EntryLimit)));
             }
             const auto found = fileByName.find(NameIgnoringCase(NameOfEntry(entry.Name)));
             if (found != fileByName.end() && !matched[found->second]) {

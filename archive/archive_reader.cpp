@@ -10,6 +10,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/messages.h"
 
 namespace nevalorum {
 namespace {
@@ -51,16 +52,52 @@ void TakeZip64Sizes(EntryHeader& header) {
     }
 }
 
+constexpr SharedMessage ArchiveLink{.Id = MessageId("a symbolic link"),
+                                    .Russian = "символическая ссылка"};
+constexpr SharedMessage ArchiveSpecial{.Id = MessageId("a special file"),
+                                       .Russian = "специальный файл"};
+constexpr SharedMessage ArchiveNotRegular{
+    .Id = MessageId("The archive \"%s\" was not updated: it is %s, while the archive must be a "
+                    "regular file. It is left as it is; to start a new archive, move it to "
+                    "another folder or rename it."),
+    .Russian =
+        "Архив \"%s\" не обновлён: это %s, а архив должен быть обычным файлом. Он "
+        "оставлен как есть; чтобы начать новый архив, переместите его в другую папку или "
+        "переименуйте."};
+constexpr SharedMessage ArchiveUnreadable{
+    .Id = MessageId("The archive \"%s\" cannot be read: %s. The archive is left as it is; to "
+                    "start a new one, move it to another folder or rename it."),
+    .Russian =
+        "Архив \"%s\" не удаётся прочитать: %s. Архив оставлен как есть; чтобы начать "
+        "новый, переместите его в другую папку или переименуйте."};
+constexpr SharedMessage NotZip{
+    .Id = MessageId("it is not a ZIP archive, or its directory is damaged"),
+    .Russian = "это не ZIP-архив, или его оглавление повреждено"};
+constexpr SharedMessage DirectoryEntryDamaged{
+    .Id = MessageId("an entry of its directory is damaged"),
+    .Russian = "запись оглавления повреждена"};
+constexpr SharedMessage DirectoryDamaged{.Id = MessageId("its directory is damaged"),
+                                         .Russian = "оглавление повреждено"};
+constexpr SharedMessage EntryClaimsTooMuch{
+    .Id = MessageId("the entry \"%s\" claims %ju bytes of data, more than the whole archive "
+                    "(%ju bytes)"),
+    .Russian = "запись \"%s\" заявляет %ju байт данных, больше, чем весь архив (%ju байт)"};
+constexpr SharedMessage EntryHeaderUnreadable{
+    .Id = MessageId("the header of the entry \"%s\" cannot be read"),
+    .Russian = "не читается заголовок записи \"%s\""};
+constexpr SharedMessage EntryPastTheEnd{
+    .Id = MessageId("the data of the entry \"%s\" run past the end of the archive"),
+    .Russian = "данные записи \"%s\" выходят за конец архива"};
+constexpr SharedMessage EntryCutShort{.Id = MessageId("the data of the entry \"%s\" break off"),
+                                      .Russian = "данные записи \"%s\" обрываются"};
+
 // What a name that should be the archive stands for instead of a file.
 std::string KindOfFile(int openError) {
-    return openError == ELOOP ? "символическая ссылка" : "специальный файл";
+    return Wording(openError == ELOOP ? ArchiveLink : ArchiveSpecial);
 }
 
 [[noreturn]] void RefuseArchive(const std::string& path, const std::string& kind) {
-    throw InputOutputError(
-        "Архив \"" + path + "\" не обновлён: это " + kind +
-        ", а архив должен быть обычным файлом. Он оставлен как есть; чтобы начать новый "
-        "архив, переместите его в другую папку или переименуйте.");
+    throw InputOutputError(Format(Wording(ArchiveNotRegular), path.c_str(), kind.c_str()));
 }
 
 }  // namespace
@@ -102,7 +139,7 @@ ExistingArchive::ExistingArchive(const std::string& path, OwnedDescriptor descri
     zlib_filefunc64_def functions = stream_.Functions();
     file_ = unzOpen2_64(path_.c_str(), &functions);
     if (file_ == nullptr && !IsEmptyArchive()) {
-        Fail("это не ZIP-архив, или его оглавление повреждено");
+        Fail(Wording(NotZip));
     }
 }
 
@@ -147,15 +184,13 @@ bool ExistingArchive::IsEmptyArchive() const {
 }
 
 void ExistingArchive::Fail(const std::string& why) const {
-    throw InputOutputError("Архив \"" + path_ + "\" не удаётся прочитать: " + why +
-                           ". Архив оставлен как есть; чтобы начать новый, переместите его "
-                           "в другую папку или переименуйте.");
+    throw InputOutputError(Format(Wording(ArchiveUnreadable), path_.c_str(), why.c_str()));
 }
 
 EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(file_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        Fail("запись оглавления повреждена");
+        Fail(Wording(DirectoryEntryDamaged));
     }
     // The name, extra field and comment are at most 64 KiB each by the format.
     EntryHeader header;
@@ -165,7 +200,7 @@ EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     if (unzGetCurrentFileInfo64(file_, &info, header.Name.Bytes.data(), header.Name.Bytes.size(),
                                 header.CentralExtra.data(), header.CentralExtra.size(),
                                 header.Comment.data(), header.Comment.size()) != UNZ_OK) {
-        Fail("запись оглавления повреждена");
+        Fail(Wording(DirectoryEntryDamaged));
     }
     header.Name.Flag = info.flag;
     header.Method = static_cast<int>(info.compression_method);
@@ -178,26 +213,26 @@ EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     header.CompressedSize = info.compressed_size;
     TakeZip64Sizes(header);
     if (header.CompressedSize > size_) {
-        Fail("запись \"" + NameOfEntry(header.Name) + "\" заявляет " +
-             std::to_string(header.CompressedSize) + " байт данных, больше, чем весь архив (" +
-             std::to_string(size_) + " байт)");
+        Fail(Format(Wording(EntryClaimsTooMuch), NameOfEntry(header.Name).c_str(),
+                    static_cast<std::uintmax_t>(header.CompressedSize),
+                    static_cast<std::uintmax_t>(size_)));
     }
     if (withLocalExtra) {
         int method = 0;
         int level = 0;
         if (unzOpenCurrentFile2(file_, &method, &level, 1) != UNZ_OK) {
-            Fail("не читается заголовок записи \"" + NameOfEntry(header.Name) + "\"");
+            Fail(Format(Wording(EntryHeaderUnreadable), NameOfEntry(header.Name).c_str()));
         }
         const std::uint64_t start = unzGetCurrentFileZStreamPos64(file_);
         dataStart_ = start;
         if (start > size_ || header.CompressedSize > size_ - start) {
-            Fail("данные записи \"" + NameOfEntry(header.Name) + "\" выходят за конец архива");
+            Fail(Format(Wording(EntryPastTheEnd), NameOfEntry(header.Name).c_str()));
         }
         const int extra = unzGetLocalExtrafield(file_, nullptr, 0);
         header.LocalExtra.resize(static_cast<std::size_t>(std::max(extra, 0)));
         if (extra > 0 && unzGetLocalExtrafield(file_, header.LocalExtra.data(),
                                                static_cast<unsigned>(extra)) != extra) {
-            Fail("не читается заголовок записи \"" + NameOfEntry(header.Name) + "\"");
+            Fail(Format(Wording(EntryHeaderUnreadable), NameOfEntry(header.Name).c_str()));
         }
     }
     return header;
@@ -212,7 +247,7 @@ void ExistingArchive::ForEachEntry(const std::function<void(const EntryHeader&)>
         visit(CurrentHeader(false));
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
-        Fail("оглавление повреждено");
+        Fail(Wording(DirectoryDamaged));
     }
 }
 
@@ -241,7 +276,7 @@ void ExistingArchive::CopyEachEntry(
                     throw FileError(path_, errno);
                 }
                 if (count == 0) {
-                    Fail("данные записи \"" + NameOfEntry(header.Name) + "\" обрываются");
+                    Fail(Format(Wording(EntryCutShort), NameOfEntry(header.Name).c_str()));
                 }
                 copied += static_cast<std::uint64_t>(count);
                 sink(std::string_view(block.data(), static_cast<std::size_t>(count)));
@@ -251,7 +286,7 @@ void ExistingArchive::CopyEachEntry(
         unzCloseCurrentFile(file_);
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
-        Fail("оглавление повреждено");
+        Fail(Wording(DirectoryDamaged));
     }
 }
 

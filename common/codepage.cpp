@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/errors.h"
+#include "common/messages.h"
 
 namespace nevalorum {
 namespace {
@@ -183,9 +184,13 @@ bool IsWindows1251Text(std::string_view bytes) {
 }
 
 InputOutputError NotWindows1251Error(const std::string& path) {
-    return InputOutputError("Файл " + path +
-                            " — не текст в кодировке Windows-1251 (возможно, он сохранён в "
-                            "UTF-8): сохраните его в кодировке Windows-1251.");
+    static constexpr SharedMessage NotWindows1251{
+        .Id = MessageId("The file %s is not text in the Windows-1251 code page (it may have been "
+                        "saved in UTF-8): save it in Windows-1251."),
+        .Russian =
+            "Файл %s — не текст в кодировке Windows-1251 (возможно, он сохранён в UTF-8): "
+            "сохраните его в кодировке Windows-1251."};
+    return InputOutputError(Format(Wording(NotWindows1251), path.c_str()));
 }
 
 std::string Utf8ToCp1251(std::string_view utf8) {
