@@ -18,22 +18,6 @@ FileIdentity IdentityOf(const struct stat& info) {
     return {.Device = info.st_dev, .Inode = info.st_ino};
 }
 
-OwnedDescriptor::~OwnedDescriptor() {
-    if (descriptor_ >= 0) {
-        close(descriptor_);
-    }
-}
-
-OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
-    if (this != &other) {
-        if (descriptor_ >= 0) {
-            close(descriptor_);
-        }
-        descriptor_ = other.Release();
-    }
-    return *this;
-}
-
 namespace {
 
 // Errors of an open or a look-up that say the name no longer stands for what

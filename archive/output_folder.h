@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "common/files.h"
+
 namespace nevalorum {
 
 // What tells one file on disk from another, whatever its path is called.
@@ -26,27 +28,6 @@ struct FileIdentity {
 };
 
 FileIdentity IdentityOf(const struct stat& info);
-
-// An open descriptor, closed when it goes.
-class OwnedDescriptor {
-  public:
-    explicit OwnedDescriptor(int descriptor = -1) : descriptor_(descriptor) {}
-    ~OwnedDescriptor();
-    OwnedDescriptor(OwnedDescriptor&& other) noexcept : descriptor_(other.Release()) {}
-    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept;
-    OwnedDescriptor(const OwnedDescriptor&) = delete;
-    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
-
-    int Get() const { return descriptor_; }
-    int Release() {
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        return descriptor;
-    }
-
-  private:
-    int descriptor_;
-};
 
 // A folder of the output folder, open for looking up its files by name.
 struct OpenFolder {

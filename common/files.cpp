@@ -35,6 +35,26 @@ InputOutputError FileError(const std::string& path, int errorNumber) {
     }
 }
 
+OwnedDescriptor::~OwnedDescriptor() {
+    if (descriptor_ >= 0) {
+        close(descriptor_);
+    }
+}
+
+OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) {
+            close(descriptor_);
+        }
+        descriptor_ = other.Release();
+    }
+    return *this;
+}
+
+bool OwnedDescriptor::Close() {
+    return close(Release()) == 0;
+}
+
 bool FileExists(const std::string& path) {
     return StampOfExistingFile(path).has_value();
 }
@@ -96,31 +116,6 @@ std::optional<FileStamp> StampOfExistingFile(const std::string& path) {
 
 namespace {
 
-// Closes a descriptor when the reading is done, however it ends.
-class Descriptor {
-  public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            close(descriptor_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return descriptor_; }
-    // Gives the descriptor up to another owner.
-    void Release() { descriptor_ = -1; }
-    // Closes it now; false with errno set when closing reports an error.
-    bool Close() {
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        return close(descriptor) == 0;
-    }
-
-  private:
-    int descriptor_;
-};
-
 // Writes all bytes to the open descriptor; false with errno set when that fails.
 bool WriteAll(int descriptor, std::string_view bytes) {
     std::size_t written = 0;
@@ -154,7 +149,7 @@ std::optional<OpenedFile> OpenedFile::OpenIfPresent(const std::string& path) {
         }
         throw FileError(path, error);
     }
-    nevalorum::Descriptor file(descriptor);
+    OwnedDescriptor file(descriptor);
     struct stat info {};
     if (fstat(descriptor, &info) != 0) {
         throw FileError(path, errno);
@@ -547,7 +542,7 @@ void OverwriteScratchFile(const std::string& path, std::string_view bytes) {
     // A link, a FIFO, a file with a second name or one of another size is
     // replaced instead, as is a file that cannot be opened for writing.
     // O_NONBLOCK: a FIFO put in its place is replaced, not waited on.
-    Descriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    OwnedDescriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat info {};
     if (file.Get() < 0 || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_nlink != 1 || static_cast<std::uintmax_t>(info.st_size) != bytes.size()) {

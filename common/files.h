@@ -15,6 +15,30 @@
 
 namespace nevalorum {
 
+// An open descriptor, closed when it goes.
+class OwnedDescriptor {
+  public:
+    explicit OwnedDescriptor(int descriptor = -1) : descriptor_(descriptor) {}
+    ~OwnedDescriptor();
+    OwnedDescriptor(OwnedDescriptor&& other) noexcept : descriptor_(other.Release()) {}
+    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept;
+    OwnedDescriptor(const OwnedDescriptor&) = delete;
+    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+
+    int Get() const { return descriptor_; }
+    // Gives the descriptor up to another owner.
+    int Release() {
+        const int descriptor = descriptor_;
+        descriptor_ = -1;
+        return descriptor;
+    }
+    // Closes it now; false with errno set when closing reports an error.
+    bool Close();
+
+  private:
+    int descriptor_;
+};
+
 // What tells one version of a file from another: a cache holds parsed contents
 // under this key and reads the file again when it changes.
 struct FileStamp {
