@@ -27,7 +27,7 @@ FUZZ_SECONDS ?= 60
 RUN_DIR := work
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run gui install package test fuzz fuzz-build fuzz-smoke bench format pluto-table chart-template background bullets topic-files aspect-durations screenshot clean
+.PHONY: all deps build run gui install package test fuzz fuzz-build fuzz-smoke bench format pluto-table chart-template background bullets topic-files transit-durations screenshot clean
 
 all: build
 
@@ -161,11 +161,11 @@ topic-files:
 	tools/topic_texts/make_topic_files.sh
 
 # Measures how long the transit aspects last (the figures the help pages quote).
-aspect-durations:
+transit-durations:
 	mkdir -p $(BUILD_DIR)
-	g++ -std=c++20 -O2 -Wall -Wextra -Werror -I. tools/aspect_durations/measure_aspect_durations.cpp \
-	  ephemeris/*.cpp transit/orb.cpp common/*.cpp -o $(BUILD_DIR)/measure_aspect_durations
-	$(BUILD_DIR)/measure_aspect_durations
+	g++ -std=c++20 -O2 -Wall -Wextra -Werror -I. tools/transit_durations/measure_durations.cpp \
+	  ephemeris/*.cpp transit/orb.cpp common/*.cpp -o $(BUILD_DIR)/measure_durations
+	$(BUILD_DIR)/measure_durations
 
 # Retakes docs/screenshots/main-window.png, the screenshot the AppStream metadata shows.
 screenshot: build

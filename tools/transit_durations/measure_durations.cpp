@@ -2,7 +2,7 @@
 // point lasts, as the forecast sees it: the program's own noon positions and
 // aspect test, day after day. The help pages quote these figures.
 //
-// Usage: measure_aspect_durations [FIRST_YEAR LAST_YEAR [STEP_DEGREES]]
+// Usage: measure_durations [FIRST_YEAR LAST_YEAR [STEP_DEGREES]]
 // (default 2024 2035 0.05). For every natal longitude 0, STEP, 2 STEP, … below
 // 360 it follows the Sun, Mercury, Venus and Mars at noon of every day of the
 // years and collects each run of consecutive days on which one aspect holds;
