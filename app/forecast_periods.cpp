@@ -18,8 +18,8 @@ ForecastPeriods ComputeForecastPeriods(const ForecastSubject& subject, const Fol
             .Russian = "Тема прогноза %d неизвестна: укажите тему от 1 до 7."};
         throw Error(Format(Wording(UnknownTopic), subject.Topic));
     }
-    CheckBirthDate(subject.Birth);
-    CheckPersonName(subject.PersonName);
+    CheckForecastRequest(
+        {.PersonName = subject.PersonName, .Birth = subject.Birth, .Topic = subject.Topic});
     const PlutoSource pluto(folders.SystemFolder, caches.Pluto,
                             LastMomentOfMonths(subject.Birth, subject.Start, 6));
     const TopicSource topic(TopicFilePath(folders.SystemFolder, subject.Topic), caches.Topics);
