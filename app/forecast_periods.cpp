@@ -20,7 +20,7 @@ ForecastPeriods ComputeForecastPeriods(const ForecastSubject& subject, const Fol
     }
     CheckForecastRequest(
         {.PersonName = subject.PersonName, .Birth = subject.Birth, .Topic = subject.Topic});
-    const PlutoSource pluto(folders.SystemFolder, caches.Pluto,
+    const PlutoSource pluto(folders.SystemFolder,
                             LastMomentOfMonths(subject.Birth, subject.Start, 6));
     const TopicSource topic(TopicFilePath(folders.SystemFolder, subject.Topic), caches.Topics);
     std::vector<MonthInfluence> months;

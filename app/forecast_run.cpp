@@ -109,8 +109,7 @@ ForecastResult RunForecast(const ForecastRequest& request, const FolderLock& loc
     std::optional<PlutoSource> pluto;
     std::optional<TopicSource> topic;
     if (computed) {
-        pluto.emplace(folders.SystemFolder, caches.Pluto,
-                      LastMomentOfMonths(request.Birth, today, 6));
+        pluto.emplace(folders.SystemFolder, LastMomentOfMonths(request.Birth, today, 6));
         topic.emplace(TopicFilePath(folders.SystemFolder, request.Topic), caches.Topics);
     }
     ForecastResult result{.Start = today, .Months = {}};

@@ -42,7 +42,6 @@ struct ForecastResult {
 
 // The parsed data files a run reads, kept between runs by their owner.
 struct ForecastCaches {
-    PlutoTableCache Pluto;
     TopicFileCache Topics;
     ChartTemplateCache ChartTemplates;
 };

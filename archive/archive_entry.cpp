@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "archive/archive_libraries.h"
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/files.h"
@@ -49,11 +50,12 @@ namespace {
 class Deflater {
   public:
     Deflater() {
-        if (deflateInit2(&stream_, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        if (Zlib().deflateInit2_(&stream_, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                 ZLIB_VERSION, static_cast<int>(sizeof stream_)) != Z_OK) {
             throw Error("Cannot start deflating");
         }
     }
-    ~Deflater() { deflateEnd(&stream_); }
+    ~Deflater() { Zlib().deflateEnd(&stream_); }
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
 
@@ -65,7 +67,7 @@ class Deflater {
         do {
             stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
             stream_.avail_out = sizeof buffer_;
-            result = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
+            result = Zlib().deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
             if (result == Z_STREAM_ERROR) {
                 throw Error("Cannot deflate");
             }
@@ -88,8 +90,10 @@ class Deflater {
 // deflated data up to the end of its first block.
 class TextAttributeCounter {
   public:
-    TextAttributeCounter() { inflateInit2(&stream_, -MAX_WBITS); }
-    ~TextAttributeCounter() { inflateEnd(&stream_); }
+    TextAttributeCounter() {
+        Zlib().inflateInit2_(&stream_, -MAX_WBITS, ZLIB_VERSION, static_cast<int>(sizeof stream_));
+    }
+    ~TextAttributeCounter() { Zlib().inflateEnd(&stream_); }
     TextAttributeCounter(const TextAttributeCounter&) = delete;
     TextAttributeCounter& operator=(const TextAttributeCounter&) = delete;
 
@@ -99,7 +103,7 @@ class TextAttributeCounter {
         while (!done_ && stream_.avail_in > 0) {
             stream_.next_out = reinterpret_cast<Bytef*>(buffer_);
             stream_.avail_out = sizeof buffer_;
-            const int result = inflate(&stream_, Z_BLOCK);
+            const int result = Zlib().inflate(&stream_, Z_BLOCK);
             Count(std::string_view(buffer_, sizeof buffer_ - stream_.avail_out));
             done_ = result != Z_OK || (stream_.data_type & 128) != 0;
         }
@@ -194,11 +198,11 @@ Measured ReadInBlocks(const OpenedOutputFile& file, const std::string& path,
                       const std::function<void(std::string_view)>& each) {
     FileBlocks blocks(file, path);
     Measured measured;
-    measured.Crc = crc32(0, nullptr, 0);
+    measured.Crc = Zlib().crc32(0, nullptr, 0);
     for (std::string_view block = blocks.Next(); !block.empty(); block = blocks.Next()) {
         measured.Size += block.size();
-        measured.Crc = crc32(measured.Crc, reinterpret_cast<const Bytef*>(block.data()),
-                             static_cast<uInt>(block.size()));
+        measured.Crc = Zlib().crc32(measured.Crc, reinterpret_cast<const Bytef*>(block.data()),
+                                    static_cast<uInt>(block.size()));
         each(block);
     }
     return measured;
@@ -327,7 +331,8 @@ void WriteEncodedData(const EncodedFile& file, const DataSink& sink) {
     }
 }
 
-bool DiffersFromEntry(const OpenedOutputFile& file, const std::string& path, const EntryHeader& entry) {
+bool DiffersFromEntry(const OpenedOutputFile& file, const std::string& path,
+                      const EntryHeader& entry) {
     if (DosDateTime(file.Info.st_mtim.tv_sec) > entry.DosDate ||
         static_cast<std::uint64_t>(file.Info.st_size) != entry.Size) {
         return true;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "archive/archive_libraries.h"
 #include "common/errors.h"
 #include "common/files.h"
 #include "common/messages.h"
@@ -137,7 +138,7 @@ ExistingArchive::ExistingArchive(const std::string& path, OwnedDescriptor descri
       size_(static_cast<std::uint64_t>(info.st_size)),
       stream_(descriptor_.Get()) {
     zlib_filefunc64_def functions = stream_.Functions();
-    file_ = unzOpen2_64(path_.c_str(), &functions);
+    file_ = Minizip().unzOpen2_64(path_.c_str(), &functions);
     if (file_ == nullptr && !IsEmptyArchive()) {
         Fail(Wording(NotZip));
     }
@@ -145,7 +146,7 @@ ExistingArchive::ExistingArchive(const std::string& path, OwnedDescriptor descri
 
 ExistingArchive::~ExistingArchive() {
     if (file_ != nullptr) {
-        unzClose(file_);
+        Minizip().unzClose(file_);
     }
 }
 
@@ -189,7 +190,8 @@ void ExistingArchive::Fail(const std::string& why) const {
 
 EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(file_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    if (Minizip().unzGetCurrentFileInfo64(file_, &info, nullptr, 0, nullptr, 0, nullptr, 0) !=
+        UNZ_OK) {
         Fail(Wording(DirectoryEntryDamaged));
     }
     // The name, extra field and comment are at most 64 KiB each by the format.
@@ -197,9 +199,10 @@ EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     header.Name.Bytes.resize(info.size_filename);
     header.CentralExtra.resize(info.size_file_extra);
     header.Comment.resize(info.size_file_comment);
-    if (unzGetCurrentFileInfo64(file_, &info, header.Name.Bytes.data(), header.Name.Bytes.size(),
-                                header.CentralExtra.data(), header.CentralExtra.size(),
-                                header.Comment.data(), header.Comment.size()) != UNZ_OK) {
+    if (Minizip().unzGetCurrentFileInfo64(file_, &info, header.Name.Bytes.data(),
+                                          header.Name.Bytes.size(), header.CentralExtra.data(),
+                                          header.CentralExtra.size(), header.Comment.data(),
+                                          header.Comment.size()) != UNZ_OK) {
         Fail(Wording(DirectoryEntryDamaged));
     }
     header.Name.Flag = info.flag;
@@ -220,18 +223,18 @@ EntryHeader ExistingArchive::CurrentHeader(bool withLocalExtra) {
     if (withLocalExtra) {
         int method = 0;
         int level = 0;
-        if (unzOpenCurrentFile2(file_, &method, &level, 1) != UNZ_OK) {
+        if (Minizip().unzOpenCurrentFile2(file_, &method, &level, 1) != UNZ_OK) {
             Fail(Format(Wording(EntryHeaderUnreadable), NameOfEntry(header.Name).c_str()));
         }
-        const std::uint64_t start = unzGetCurrentFileZStreamPos64(file_);
+        const std::uint64_t start = Minizip().unzGetCurrentFileZStreamPos64(file_);
         dataStart_ = start;
         if (start > size_ || header.CompressedSize > size_ - start) {
             Fail(Format(Wording(EntryPastTheEnd), NameOfEntry(header.Name).c_str()));
         }
-        const int extra = unzGetLocalExtrafield(file_, nullptr, 0);
+        const int extra = Minizip().unzGetLocalExtrafield(file_, nullptr, 0);
         header.LocalExtra.resize(static_cast<std::size_t>(std::max(extra, 0)));
-        if (extra > 0 && unzGetLocalExtrafield(file_, header.LocalExtra.data(),
-                                               static_cast<unsigned>(extra)) != extra) {
+        if (extra > 0 && Minizip().unzGetLocalExtrafield(file_, header.LocalExtra.data(),
+                                                         static_cast<unsigned>(extra)) != extra) {
             Fail(Format(Wording(EntryHeaderUnreadable), NameOfEntry(header.Name).c_str()));
         }
     }
@@ -242,8 +245,8 @@ void ExistingArchive::ForEachEntry(const std::function<void(const EntryHeader&)>
     if (file_ == nullptr) {
         return;
     }
-    int result = unzGoToFirstFile(file_);
-    for (; result == UNZ_OK; result = unzGoToNextFile(file_)) {
+    int result = Minizip().unzGoToFirstFile(file_);
+    for (; result == UNZ_OK; result = Minizip().unzGoToNextFile(file_)) {
         visit(CurrentHeader(false));
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
@@ -257,8 +260,8 @@ void ExistingArchive::CopyEachEntry(
         return;
     }
     std::string block(CopyBlockSize, '\0');
-    int result = unzGoToFirstFile(file_);
-    for (; result == UNZ_OK; result = unzGoToNextFile(file_)) {
+    int result = Minizip().unzGoToFirstFile(file_);
+    for (; result == UNZ_OK; result = Minizip().unzGoToNextFile(file_)) {
         const EntryHeader header = CurrentHeader(true);
         // The stored data is read from the archive's descriptor by the sizes
         // read here: minizip counts a ZIP64 entry's data by the full 32-bit fields.
@@ -283,7 +286,7 @@ void ExistingArchive::CopyEachEntry(
             }
         };
         copy(header, reader);
-        unzCloseCurrentFile(file_);
+        Minizip().unzCloseCurrentFile(file_);
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
         Fail(Wording(DirectoryDamaged));

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "archive/archive_libraries.h"
+
 namespace nevalorum {
 namespace {
 
@@ -46,7 +48,8 @@ ArchiveWriter::ArchiveWriter(const std::string& archivePath)
     : file_(archivePath, FileSync::Yes), stream_(file_.Descriptor()) {
     zlib_filefunc64_def functions = stream_.Functions();
     errno = 0;
-    zip_ = zipOpen2_64(file_.TemporaryPath().c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
+    zip_ = Minizip().zipOpen2_64(file_.TemporaryPath().c_str(), APPEND_STATUS_CREATE, nullptr,
+                                 &functions);
     if (zip_ == nullptr) {
         throw CannotCreateFile(archivePath, errno != 0 ? errno : EIO);
     }
@@ -54,7 +57,7 @@ ArchiveWriter::ArchiveWriter(const std::string& archivePath)
 
 ArchiveWriter::~ArchiveWriter() {
     if (zip_ != nullptr) {
-        zipClose(zip_, nullptr);
+        Minizip().zipClose(zip_, nullptr);
     }
 }
 
@@ -75,29 +78,29 @@ void ArchiveWriter::Begin(const EntryHeader& header) {
     const int zip64 = header.Size >= Zip64Size || header.CompressedSize >= Zip64Size ? 1 : 0;
     // Raw data at level 0: minizip adds no compression-level bits to the flags.
     errno = 0;
-    Check(zipOpenNewFileInZip4_64(zip_, header.Name.Bytes.c_str(), &info, BytesOrNull(localExtra),
-                                  static_cast<uInt>(localExtra.size()), BytesOrNull(centralExtra),
-                                  static_cast<uInt>(centralExtra.size()),
-                                  header.Comment.empty() ? nullptr : header.Comment.c_str(),
-                                  header.Method, 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr,
-                                  0, header.VersionMadeBy, header.Name.Flag, zip64));
+    Check(Minizip().zipOpenNewFileInZip4_64(
+        zip_, header.Name.Bytes.c_str(), &info, BytesOrNull(localExtra),
+        static_cast<uInt>(localExtra.size()), BytesOrNull(centralExtra),
+        static_cast<uInt>(centralExtra.size()),
+        header.Comment.empty() ? nullptr : header.Comment.c_str(), header.Method, 0, 1, -MAX_WBITS,
+        8, Z_DEFAULT_STRATEGY, nullptr, 0, header.VersionMadeBy, header.Name.Flag, zip64));
 }
 
 void ArchiveWriter::Write(std::string_view block) {
     errno = 0;
-    Check(zipWriteInFileInZip(zip_, block.data(), static_cast<unsigned>(block.size())));
+    Check(Minizip().zipWriteInFileInZip(zip_, block.data(), static_cast<unsigned>(block.size())));
 }
 
 void ArchiveWriter::End(const EntryHeader& header) {
     errno = 0;
-    Check(zipCloseFileInZipRaw64(zip_, header.Size, header.Crc));
+    Check(Minizip().zipCloseFileInZipRaw64(zip_, header.Size, header.Crc));
     ++entries_;
 }
 
 void ArchiveWriter::Commit() {
     const std::uint64_t directoryStart = stream_.Position();
     errno = 0;
-    const int result = zipClose(zip_, nullptr);
+    const int result = Minizip().zipClose(zip_, nullptr);
     zip_ = nullptr;
     Check(result);
     AddZip64EndRecords(directoryStart);

@@ -334,9 +334,20 @@ int main(int argc, char** argv) {
             std::vector<std::string> withoutArchive = forecast;
             withoutArchive.push_back("--no-archive");
             pagesOnly.Runs.push_back(RunProcess(withoutArchive));
-            positions.Runs.push_back(
-                RunProcess({tool, "positions", "--date", "1.1.2000", "--workdir", work.string()}));
-            minimal.Runs.push_back(RunProcess({NEVALORUM_MINIMAL_START}));
+        }
+        // The two starts side by side, apart from the forecasts, whose exits
+        // and written files would weigh on whichever process came next; each
+        // goes first in every other pair.
+        const std::vector<std::string> positionsCommand = {tool,       "positions", "--date",
+                                                           "1.1.2000", "--workdir", work.string()};
+        for (int run = 0; run < runs; ++run) {
+            if (run % 2 == 0) {
+                positions.Runs.push_back(RunProcess(positionsCommand));
+                minimal.Runs.push_back(RunProcess({NEVALORUM_MINIMAL_START}));
+            } else {
+                minimal.Runs.push_back(RunProcess({NEVALORUM_MINIMAL_START}));
+                positions.Runs.push_back(RunProcess(positionsCommand));
+            }
         }
         fresh.Print();
         update.Print();

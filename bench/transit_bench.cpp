@@ -12,11 +12,10 @@ namespace {
 
 void OneMonth(benchmark::State& state) {
     const std::string system = std::string(NEVALORUM_SOURCE_DIR) + "/data/System/";
-    PlutoTableCache plutoCache;
     TopicFileCache topicCache;
     int month = 1;
     for (auto _ : state) {
-        const PlutoSource pluto(system, plutoCache);
+        const PlutoSource pluto(system);
         const TopicSource topic(system + "3.dat", topicCache);
         benchmark::DoNotOptimize(ComputeMonthInfluence(
             {.Day = 15, .Month = 6, .Year = 1980}, {.Year = 2026, .Month = month}, pluto, topic));

@@ -51,8 +51,12 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME ${NEVALORUM_PACKAGE_tool})
 set(CPACK_DEBIAN_TOOL_PACKAGE_SHLIBDEPS ON)
 set(CPACK_COMPONENT_TOOL_DEPENDS data)
-# libical is opened when a calendar is made, so the library scan does not see it.
-set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "fonts-liberation, libical3")
+# The libraries opened when a step needs them, which the library scan does not see.
+get_property(loaded_packages GLOBAL PROPERTY NEVALORUM_LOADED_LIBRARY_PACKAGES)
+list(REMOVE_DUPLICATES loaded_packages)
+list(PREPEND loaded_packages fonts-liberation)
+list(JOIN loaded_packages ", " program_depends)
+set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "${program_depends}")
 set(CPACK_DEBIAN_TOOL_DESCRIPTION
     "personal six-month astrological forecast, command-line tool
 Writes a personal astrological transit forecast for the six months from this
@@ -68,7 +72,7 @@ in Russian under a Russian locale.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME ${NEVALORUM_PACKAGE_desktop})
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SHLIBDEPS ON)
 set(CPACK_COMPONENT_DESKTOP_DEPENDS data)
-set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "fonts-liberation, libical3")
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "${program_depends}")
 # Qt's platform plugin for Wayland sessions; without it the program runs through XWayland.
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION

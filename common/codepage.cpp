@@ -30,7 +30,7 @@ class Iconv {
     Iconv(CodePage from, CodePage to) : handle_(iconv_open(IconvName(to), IconvName(from))) {
         if (handle_ == reinterpret_cast<iconv_t>(-1)) {
             throw Error(std::string("No conversion from ") + IconvName(from) + " to " +
-                        IconvName(to) + ": " + std::strerror(errno));
+                        IconvName(to) + ": " + SystemReason(errno));
         }
     }
     ~Iconv() { iconv_close(handle_); }

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -19,7 +20,7 @@
 namespace nevalorum {
 
 InputOutputError FileError(const std::string& path, int errorNumber) {
-    const std::string reason = std::string(" (") + std::strerror(errorNumber) + ")";
+    const std::string reason = std::string(" (") + SystemReason(errorNumber) + ")";
     switch (errorNumber) {
         case ENOENT:
         case ENOTDIR:
@@ -185,12 +186,25 @@ OpenedFile::~OpenedFile() {
     }
 }
 
+InputOutputError OpenedFile::TooLarge(std::uintmax_t size, std::uintmax_t maxBytes) const {
+    return InputOutputError(Format(Wording(FileTooLarge), path_.c_str(), size, maxBytes));
+}
+
+std::size_t OpenedFile::ReadSome(char* buffer, std::size_t size) const {
+    while (true) {
+        const ssize_t count = read(descriptor_, buffer, size);
+        if (count >= 0) {
+            return static_cast<std::size_t>(count);
+        }
+        if (errno != EINTR) {
+            throw FileError(path_, errno);
+        }
+    }
+}
+
 std::string OpenedFile::ReadAll(std::uintmax_t maxBytes) const {
-    const auto tooLarge = [&](std::uintmax_t size) {
-        return InputOutputError(Format(Wording(FileTooLarge), path_.c_str(), size, maxBytes));
-    };
     if (stamp_.Size > maxBytes) {
-        throw tooLarge(stamp_.Size);
+        throw TooLarge(stamp_.Size, maxBytes);
     }
     // The size is a hint: a file that grows or shrinks meanwhile is read to its
     // end, but never past the bound.
@@ -199,24 +213,55 @@ std::string OpenedFile::ReadAll(std::uintmax_t maxBytes) const {
     while (true) {
         if (used == contents.size()) {
             if (used > maxBytes) {
-                throw tooLarge(used);
+                throw TooLarge(used, maxBytes);
             }
             contents.resize(std::min<std::uintmax_t>(contents.size() * 2, maxBytes + 1));
         }
-        const ssize_t count = read(descriptor_, contents.data() + used, contents.size() - used);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw FileError(path_, errno);
-        }
+        const std::size_t count = ReadSome(contents.data() + used, contents.size() - used);
         if (count == 0) {
             break;
         }
-        used += static_cast<std::size_t>(count);
+        used += count;
     }
     contents.resize(used);
     return contents;
+}
+
+void OpenedFile::ReadLinePieces(const std::function<bool(std::string_view piece)>& consume,
+                                std::uintmax_t maxBytes) const {
+    if (stamp_.Size > maxBytes) {
+        throw TooLarge(stamp_.Size, maxBytes);
+    }
+    constexpr std::size_t PieceBytes = 4 << 10;
+    std::string buffer(std::min<std::uintmax_t>(PieceBytes, maxBytes + 1), '\0');
+    std::size_t used = 0;  // bytes in the buffer not yet handed on
+    std::uintmax_t total = 0;
+    while (true) {
+        if (used == buffer.size()) {  // one line fills the buffer: room for more of it
+            buffer.resize(std::min<std::uintmax_t>(buffer.size() * 2, maxBytes + 1));
+        }
+        const std::size_t count = ReadSome(buffer.data() + used, buffer.size() - used);
+        total += count;
+        if (total > maxBytes) {
+            throw TooLarge(total, maxBytes);
+        }
+        if (count == 0) {
+            if (used > 0) {
+                consume(std::string_view(buffer.data(), used));
+            }
+            return;
+        }
+        used += count;
+        const std::size_t lineEnd = std::string_view(buffer.data(), used).find_last_of("\r\n");
+        if (lineEnd == std::string_view::npos) {
+            continue;
+        }
+        if (!consume(std::string_view(buffer.data(), lineEnd + 1))) {
+            return;
+        }
+        used -= lineEnd + 1;
+        std::memmove(buffer.data(), buffer.data() + lineEnd + 1, used);
+    }
 }
 
 std::string ReadWholeFile(const std::string& path, std::uintmax_t maxBytes) {
@@ -224,7 +269,7 @@ std::string ReadWholeFile(const std::string& path, std::uintmax_t maxBytes) {
 }
 
 InputOutputError CannotCreateFile(const std::string& path, int errorNumber) {
-    return InputOutputError("Cannot create file \"" + path + "\". " + std::strerror(errorNumber));
+    return InputOutputError("Cannot create file \"" + path + "\". " + SystemReason(errorNumber));
 }
 
 bool IsTemporaryFileName(std::string_view name) {

@@ -5,6 +5,7 @@
 // messages that name the file and give the system's reason.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -89,9 +90,18 @@ class OpenedFile {
     // All its bytes. Throws InputOutputError naming the file when it holds more
     // than maxBytes, and FileError when reading fails.
     std::string ReadAll(std::uintmax_t maxBytes = MaxDataFileBytes) const;
+    // Its bytes in order, in pieces that each end with a line end ('\n' or
+    // '\r') except the last, handed to consume until it returns false or the
+    // file ends. Memory is bounded by the longest line, not the file. Throws
+    // as ReadAll; a file of more than maxBytes is refused before it is read.
+    void ReadLinePieces(const std::function<bool(std::string_view piece)>& consume,
+                        std::uintmax_t maxBytes = MaxDataFileBytes) const;
 
   private:
     OpenedFile(std::string path, int descriptor, FileStamp stamp);
+    InputOutputError TooLarge(std::uintmax_t size, std::uintmax_t maxBytes) const;
+    // Reads what comes next into the buffer; 0 at the end of the file.
+    std::size_t ReadSome(char* buffer, std::size_t size) const;
     std::string path_;
     int descriptor_;
     FileStamp stamp_;

@@ -2,9 +2,11 @@
 
 #include <libintl.h>
 
+#include <clocale>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace nevalorum {
 
@@ -16,11 +18,27 @@ bool CatalogueOpen() {
     return std::strcmp(textdomain(nullptr), MessageDomain) == 0;
 }
 
+// With the tool's catalogue open, the user's locale (the messages' language,
+// and the characters gettext converts to) is taken at the first message, so
+// that a command that says nothing loads no locale.
+void TakeLocaleForMessages() {
+    static std::once_flag localeTaken;
+    std::call_once(localeTaken, [] {
+        std::setlocale(LC_CTYPE, "");
+        std::setlocale(LC_MESSAGES, "");
+    });
+}
+
+const char* Catalogued(const char* id) {
+    TakeLocaleForMessages();
+    return dgettext(MessageDomain, id);
+}
+
 }  // namespace
 
 const char* Translate(const char* id) {
     // The empty id would give the catalogue's header.
-    return CatalogueOpen() && *id != '\0' ? dgettext(MessageDomain, id) : id;
+    return CatalogueOpen() && *id != '\0' ? Catalogued(id) : id;
 }
 
 std::string Format(const char* pattern, ...) {
@@ -38,8 +56,15 @@ std::string Format(const char* pattern, ...) {
     return text;
 }
 
+std::string SystemReason(int errorNumber) {
+    if (CatalogueOpen()) {
+        TakeLocaleForMessages();
+    }
+    return std::strerror(errorNumber);
+}
+
 const char* Wording(const SharedMessage& message) {
-    return CatalogueOpen() ? dgettext(MessageDomain, message.Id) : message.Russian;
+    return CatalogueOpen() ? Catalogued(message.Id) : message.Russian;
 }
 
 }  // namespace nevalorum

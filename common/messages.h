@@ -25,6 +25,10 @@ constexpr const char* MessageId(const char* id) {
 // The printf-style pattern filled in: Format(Translate("'%s' is not a month"), text).
 std::string Format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
+// The system's reason for an error number (strerror), in the language of the
+// program's messages.
+std::string SystemReason(int errorNumber);
+
 // A refusal that the window and the tool both give.
 struct SharedMessage {
     const char* Id;       // English, the catalogue's message id

@@ -11,6 +11,7 @@
 
 #include "common/conversion.h"
 #include "common/errors.h"
+#include "common/files.h"
 
 namespace nevalorum {
 namespace {
@@ -36,18 +37,34 @@ std::optional<std::int32_t> RecordValue(const std::string& token) {
 
 }  // namespace
 
-PlutoTable ParsePlutoTable(const std::string& text, std::size_t count) {
-    PlutoTable table;
-    std::vector<std::int32_t>& degrees = table.Degrees;
+PlutoTableParser::PlutoTableParser(std::size_t firstDay, std::size_t lastDay, std::size_t sizeHint)
+    : lastDay_(lastDay) {
+    table_.FirstDay = std::max<std::size_t>(firstDay, 1);
     // A record takes two bytes at the least, a digit and a line end: room for
     // them all at once.
-    degrees.reserve(std::min(text.size() / 2 + 1, count));
-    const char* position = text.data();
-    const char* const end = text.data() + text.size();
-    while (degrees.size() < count) {
+    if (lastDay >= table_.FirstDay) {
+        table_.Degrees.reserve(std::min(sizeHint / 2 + 1, lastDay - table_.FirstDay + 1));
+    }
+}
+
+void PlutoTableParser::Add(std::int32_t degrees) {
+    if (++table_.RecordCount >= table_.FirstDay) {
+        table_.Degrees.push_back(degrees);
+    }
+}
+
+bool PlutoTableParser::Parse(std::string_view piece) {
+    const std::size_t count = lastDay_;
+    std::size_t& records = table_.RecordCount;
+    if (table_.InvalidRecord) {
+        return false;
+    }
+    const char* position = piece.data();
+    const char* const end = piece.data() + piece.size();
+    while (records < count) {
         // The table's own lines, up to three digits and CR LF, are taken first,
         // without a bound check per byte while five bytes are left.
-        while (end - position >= 5 && degrees.size() < count) {
+        while (end - position >= 5 && records < count) {
             unsigned value = static_cast<unsigned char>(position[0]) - unsigned{'0'};
             if (value > 9) {
                 break;
@@ -61,10 +78,10 @@ PlutoTable ParsePlutoTable(const std::string& text, std::size_t count) {
             if (next[0] != '\r' || next[1] != '\n') {
                 break;
             }
-            degrees.push_back(static_cast<std::int32_t>(value));
+            Add(static_cast<std::int32_t>(value));
             position = next + 2;
         }
-        if (degrees.size() == count) {
+        if (records == count) {
             break;
         }
         // The table's own lines, a number of up to nine digits and a line end,
@@ -78,7 +95,7 @@ PlutoTable ParsePlutoTable(const std::string& text, std::size_t count) {
             ++digitEnd;
         }
         if (digitEnd > position && digitEnd < end && (*digitEnd == '\n' || *digitEnd == '\r')) {
-            degrees.push_back(static_cast<std::int32_t>(plain));
+            Add(static_cast<std::int32_t>(plain));
             position = digitEnd + 1;
             if (*digitEnd == '\r' && position < end && *position == '\n') {
                 ++position;
@@ -111,7 +128,7 @@ PlutoTable ParsePlutoTable(const std::string& text, std::size_t count) {
             negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
         if (length > 0 && length <= 10 && (position == end || IsBlankOrLineEnd(*position)) &&
             value >= INT32_MIN && value <= INT32_MAX) {
-            degrees.push_back(static_cast<std::int32_t>(value));
+            Add(static_cast<std::int32_t>(value));
         } else {
             while (position < end && !IsBlankOrLineEnd(*position)) {
                 ++position;
@@ -120,55 +137,70 @@ PlutoTable ParsePlutoTable(const std::string& text, std::size_t count) {
             // A leading blank would be accepted by ParseInteger; the token has none.
             const std::optional<std::int32_t> record = RecordValue(token);
             if (!record) {
-                table.InvalidRecord = token;
-                break;
+                table_.InvalidRecord = token;
+                return false;
             }
-            degrees.push_back(*record);
+            Add(*record);
         }
         // The rest of the record's line is ignored.
         while (position < end && *position != '\n' && *position != '\r') {
             ++position;
         }
     }
-    return table;
+    return records < count;
+}
+
+PlutoTable ParsePlutoTable(std::string_view text, std::size_t count) {
+    PlutoTableParser parser(1, count, text.size());
+    parser.Parse(text);
+    return parser.Finish();
 }
 
 namespace {
 
-// The records of the table text at path as far as the day of lastMoment.
-PlutoTable ReadPlutoTable(const std::string& path, PlutoTableCache& cache,
+// A moment's day as a count of table records: none before day 1, and as many
+// as there may be for days too large to count.
+std::size_t DayNumber(EphemerisDay moment) {
+    const double day = Int(moment);
+    return day < 1 ? 0 : day < 1e15 ? static_cast<std::size_t>(day) : SIZE_MAX;
+}
+
+// The records of the table file at path from the day of firstMoment as far as
+// that of lastMoment.
+PlutoTable ReadPlutoTable(const std::string& path, EphemerisDay firstMoment,
                           EphemerisDay lastMoment) {
-    const std::shared_ptr<const std::string> text =
-        cache.Get(path, [](std::string bytes) { return bytes; });
-    if (text == nullptr) {
+    const std::optional<OpenedFile> file = OpenedFile::OpenIfPresent(path);
+    if (!file) {
         throw NoRegularFileError(path);
     }
-    const double lastDay = Int(lastMoment);
-    return ParsePlutoTable(*text, lastDay < 1      ? 0
-                                  : lastDay < 1e15 ? static_cast<std::size_t>(lastDay)
-                                                   : SIZE_MAX);
+    PlutoTableParser parser(DayNumber(firstMoment), DayNumber(lastMoment),
+                            static_cast<std::size_t>(file->Stamp().Size));
+    file->ReadLinePieces([&](std::string_view piece) { return parser.Parse(piece); });
+    return parser.Finish();
 }
 
 }  // namespace
 
-PlutoSource::PlutoSource(const std::string& folder, PlutoTableCache& cache, EphemerisDay lastMoment)
+PlutoSource::PlutoSource(const std::string& folder, EphemerisDay lastMoment,
+                         EphemerisDay firstMoment)
     : path_(folder + "pluto.sys"),
+      firstMoment_(firstMoment),
       lastMoment_(lastMoment),
-      table_(ReadPlutoTable(path_, cache, lastMoment)) {}
+      table_(ReadPlutoTable(path_, firstMoment, lastMoment)) {}
 
 double PlutoSource::Longitude(EphemerisDay moment) const {
-    if (!(moment <= lastMoment_)) {
-        throw std::logic_error("Pluto's table was read only as far as an earlier moment");
+    if (!(moment >= firstMoment_ && moment <= lastMoment_)) {
+        throw std::logic_error("Pluto's table was read only for other moments");
     }
     const double day = Int(moment);
     if (day >= 1) {
-        const std::vector<std::int32_t>& records = table_.Degrees;
-        if (day <= static_cast<double>(records.size())) {
-            return NormalizeDegrees(records[static_cast<std::size_t>(day) - 1] + 0.0045);
+        const std::size_t number = DayNumber(moment);
+        if (number <= table_.RecordCount) {
+            return NormalizeDegrees(table_.Degrees[number - table_.FirstDay] + 0.0045);
         }
         if (table_.InvalidRecord) {
             throw InputOutputError("Invalid numeric format in " + path_ + ", record " +
-                                   std::to_string(records.size() + 1) + ": '" +
+                                   std::to_string(table_.RecordCount + 1) + ": '" +
                                    *table_.InvalidRecord + "'");
         }
     }

@@ -21,10 +21,9 @@ namespace {
 const MonthInfluence& SampleMonth() {
     static const MonthInfluence month = [] {
         const std::string system = fuzzing::SourceDataFolder() + "System/";
-        PlutoTableCache plutoTables;
         TopicFileCache topics;
         return ComputeMonthInfluence({.Day = 5, .Month = 3, .Year = 1990},
-                                     {.Year = 2027, .Month = 1}, PlutoSource(system, plutoTables),
+                                     {.Year = 2027, .Month = 1}, PlutoSource(system),
                                      TopicSource(system + "3.dat", topics));
     }();
     return month;

@@ -1,5 +1,6 @@
 // The Pluto table: its text parsed, and PlutoSource's lookups over it as a file.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +23,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string folder = fuzzing::ProcessFolder();
     fuzzing::WriteFile(folder + "pluto.sys", text);
-    PlutoTableCache cache;  // its own, as a rewrite of one size may keep the stamp
-    const PlutoSource pluto(folder, cache);
+    const PlutoSource pluto(folder);
+
+    // Read in pieces that end at line ends, a few days kept, the table is the same.
+    PlutoTableParser pieces(2, SIZE_MAX, text.size());
+    for (std::size_t begin = 0; begin < text.size();) {
+        const std::size_t lineEnd = text.find_first_of("\r\n", begin);
+        const std::size_t end = lineEnd == std::string::npos ? text.size() : lineEnd + 1;
+        if (!pieces.Parse(std::string_view(text).substr(begin, end - begin))) {
+            break;
+        }
+        begin = end;
+    }
+    const PlutoTable pieced = pieces.Finish();
+    if (pieced.RecordCount != degrees.size() || pieced.InvalidRecord != parsed.InvalidRecord ||
+        !std::equal(pieced.Degrees.begin(), pieced.Degrees.end(),
+                    degrees.begin() + std::min<std::size_t>(1, degrees.size()), degrees.end())) {
+        fuzzing::Fail("the table read in pieces differs from the table read whole");
+    }
 
     const auto records = static_cast<double>(degrees.size());
     // Days before the table, its first and last, past its end, and moments within a day.
@@ -32,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const double day = std::trunc(moment);
         try {
             const double longitude = pluto.Longitude(moment);
+            if (longitude != PlutoSource(folder, moment, moment).Longitude(moment)) {
+                fuzzing::Fail("a table read for one day differs from the whole table");
+            }
             if (!(day >= 1 && day <= records)) {
                 fuzzing::Fail("a day outside the table has a longitude");
             }

@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    static PlutoTableCache plutoTables;
-    const PlutoSource pluto(fuzzing::SourceDataFolder() + "System/", plutoTables);
+    static const PlutoSource pluto(fuzzing::SourceDataFolder() + "System/");
     try {
         const MonthInfluence month = ComputeMonthInfluence(
             {.Day = 5, .Month = 3, .Year = 1990}, {.Year = 2027, .Month = 1}, pluto, topic);

@@ -9,6 +9,7 @@
 
 #include "common/codepage.h"
 #include "common/files.h"
+#include "common/loaded_library.h"
 #include "report/name_tables.h"
 
 namespace nevalorum {
@@ -42,6 +43,30 @@ constexpr FreeTypeErrorText FreeTypeErrorTexts[] =
     throw FontFormatError(message);
 }
 
+#define NEVALORUM_FREETYPE_FUNCTIONS(X) \
+    X(FT_Init_FreeType)                 \
+    X(FT_Done_FreeType)                 \
+    X(FT_New_Memory_Face)               \
+    X(FT_Done_Face)                     \
+    X(FT_Set_Pixel_Sizes)               \
+    X(FT_Get_Char_Index)                \
+    X(FT_Get_Advance)                   \
+    X(FT_Get_Kerning)                   \
+    X(FT_Load_Glyph)                    \
+    X(FT_Outline_Translate)             \
+    X(FT_Render_Glyph)
+
+constexpr SharedMessage NoFreeTypeLibrary{.Id = MessageId("The chart's text cannot be drawn: %s"),
+                                          .Russian = "Не удаётся нарисовать надписи графика: %s"};
+
+// FreeType, opened when the chart's font is first read.
+NEVALORUM_FUNCTION_TABLE(FreeTypeFunctions, NEVALORUM_FREETYPE_FUNCTIONS,
+                         NEVALORUM_FREETYPE_LIBRARY, NoFreeTypeLibrary);
+
+const FreeTypeFunctions& FreeType() {
+    return Opened<FreeTypeFunctions>();
+}
+
 // Every character the chart writes: digits, the blank and the month names' letters.
 std::u32string ChartCharacters() {
     std::string text = "0123456789 ";
@@ -70,10 +95,10 @@ struct ChartFont::Face {
     explicit Face(const std::string& bytes) : Bytes(bytes) {}
     ~Face() {
         if (Handle != nullptr) {
-            FT_Done_Face(Handle);
+            FreeType().FT_Done_Face(Handle);
         }
         if (Library != nullptr) {
-            FT_Done_FreeType(Library);
+            FreeType().FT_Done_FreeType(Library);
         }
     }
     Face(const Face&) = delete;
@@ -105,15 +130,15 @@ ChartFont ChartFont::FromFileBytes(const std::string& bytes) {
     ChartFont font;
     font.face_ = std::make_unique<Face>(bytes);
     Face& face = *font.face_;
-    if (const FT_Error error = FT_Init_FreeType(&face.Library)) {
+    if (const FT_Error error = FreeType().FT_Init_FreeType(&face.Library)) {
         ThrowFreeTypeError("cannot start FreeType", error);
     }
-    if (const FT_Error error =
-            FT_New_Memory_Face(face.Library, reinterpret_cast<const FT_Byte*>(face.Bytes.data()),
-                               static_cast<FT_Long>(face.Bytes.size()), 0, &face.Handle)) {
+    if (const FT_Error error = FreeType().FT_New_Memory_Face(
+            face.Library, reinterpret_cast<const FT_Byte*>(face.Bytes.data()),
+            static_cast<FT_Long>(face.Bytes.size()), 0, &face.Handle)) {
         ThrowFreeTypeError("not a font FreeType reads", error);
     }
-    if (const FT_Error error = FT_Set_Pixel_Sizes(face.Handle, 0, ChartFontPixels)) {
+    if (const FT_Error error = FreeType().FT_Set_Pixel_Sizes(face.Handle, 0, ChartFontPixels)) {
         ThrowFreeTypeError("cannot scale the font", error);
     }
     // Ascender and descender in 1/64 pixel, whole pixels once hinted.
@@ -125,7 +150,7 @@ ChartFont ChartFont::FromFileBytes(const std::string& bytes) {
         if (font.characters_.contains(code)) {
             continue;
         }
-        const FT_UInt index = FT_Get_Char_Index(face.Handle, code);
+        const FT_UInt index = FreeType().FT_Get_Char_Index(face.Handle, code);
         if (index == 0) {
             char message[80];
             std::snprintf(message, sizeof message, "the font has no character U+%04X",
@@ -135,7 +160,7 @@ ChartFont ChartFont::FromFileBytes(const std::string& bytes) {
         // The unhinted advance [1/65536 pixel], cut to 1/64 as the font's metrics are.
         FT_Fixed advance = 0;
         if (const FT_Error error =
-                FT_Get_Advance(face.Handle, index, FT_LOAD_NO_HINTING, &advance)) {
+                FreeType().FT_Get_Advance(face.Handle, index, FT_LOAD_NO_HINTING, &advance)) {
             ThrowFreeTypeError("cannot read a character's width", error);
         }
         font.characters_.emplace(
@@ -146,8 +171,8 @@ ChartFont ChartFont::FromFileBytes(const std::string& bytes) {
             for (const auto& [right, rightCharacter] : font.characters_) {
                 // In font units, scaled to 1/64 pixel with halves rounded up.
                 FT_Vector units{};
-                FT_Get_Kerning(face.Handle, leftCharacter.GlyphIndex, rightCharacter.GlyphIndex,
-                               FT_KERNING_UNSCALED, &units);
+                FreeType().FT_Get_Kerning(face.Handle, leftCharacter.GlyphIndex,
+                                          rightCharacter.GlyphIndex, FT_KERNING_UNSCALED, &units);
                 const std::int64_t kerning =
                     (static_cast<std::int64_t>(units.x) * metrics.x_scale + 0x8000) >> 16;
                 if (kerning != 0) {
@@ -167,15 +192,15 @@ const GlyphImage& ChartFont::Image(char32_t code, int quarter) const {
     const FT_Face handle = face_->Handle;
     // Light hinting fits the outlines to the pixel grid vertically only, so the
     // letters keep the font's own widths.
-    if (const FT_Error error =
-            FT_Load_Glyph(handle, characters_.at(code).GlyphIndex, FT_LOAD_TARGET_LIGHT)) {
+    if (const FT_Error error = FreeType().FT_Load_Glyph(handle, characters_.at(code).GlyphIndex,
+                                                        FT_LOAD_TARGET_LIGHT)) {
         ThrowFreeTypeError("cannot load a character", error);
     }
     const FT_GlyphSlot slot = handle->glyph;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-        FT_Outline_Translate(&slot->outline, quarter * 16, 0);
+        FreeType().FT_Outline_Translate(&slot->outline, quarter * 16, 0);
     }
-    if (const FT_Error error = FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL)) {
+    if (const FT_Error error = FreeType().FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL)) {
         ThrowFreeTypeError("cannot render a character", error);
     }
     const FT_Bitmap& bitmap = slot->bitmap;

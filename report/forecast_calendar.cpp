@@ -1,6 +1,5 @@
 #include "report/forecast_calendar.h"
 
-#include <dlfcn.h>
 #include <libical/ical.h>
 
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <memory>
 
 #include "common/errors.h"
+#include "common/loaded_library.h"
 #include "common/messages.h"
 #include "report/name_tables.h"
 
@@ -44,39 +44,9 @@ constexpr SharedMessage NoCalendar{.Id = MessageId("The forecast's calendar cann
     X(icalproperty_new_categories)    \
     X(icalproperty_new_transp)
 
-// libical, loaded when the first calendar is made. Linked to the program, the
-// library and the Unicode tables it brings would be loaded at every start of
-// the tool, and would take most of a `positions` run. Once loaded it stays
-// (RTLD_NODELETE), with the time zone tables it keeps for the process.
-class Ical {
-  public:
-    Ical() : library_(dlopen(NEVALORUM_ICAL_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
-        if (library_ == nullptr) {
-            throw Error(Format(Wording(NoCalendar), dlerror()));
-        }
-#define NEVALORUM_ICAL_FIND(name)                                       \
-    name = reinterpret_cast<decltype(&::name)>(dlsym(library_, #name)); \
-    if (name == nullptr) {                                              \
-        const std::string reason = dlerror();                           \
-        dlclose(library_);                                              \
-        throw Error(Format(Wording(NoCalendar), reason.c_str()));       \
-    }
-        NEVALORUM_ICAL_FUNCTIONS(NEVALORUM_ICAL_FIND)
-#undef NEVALORUM_ICAL_FIND
-    }
-    ~Ical() {
-        dlclose(library_);
-    }
-    Ical(const Ical&) = delete;
-    Ical& operator=(const Ical&) = delete;
-
-#define NEVALORUM_ICAL_POINTER(name) decltype(&::name) name = nullptr;
-    NEVALORUM_ICAL_FUNCTIONS(NEVALORUM_ICAL_POINTER)
-#undef NEVALORUM_ICAL_POINTER
-
-  private:
-    void* library_;
-};
+// libical, loaded when the first calendar is made, with the time zone tables
+// it keeps for the process.
+NEVALORUM_FUNCTION_TABLE(Ical, NEVALORUM_ICAL_FUNCTIONS, NEVALORUM_ICAL_LIBRARY, NoCalendar);
 
 class Component {
   public:
@@ -142,7 +112,7 @@ std::string PeriodUid(const ForecastSubject& subject, const InfluencePeriod& per
 std::string RenderForecastCalendar(const ForecastSubject& subject, const ForecastPeriods& periods,
                                    std::time_t stamp) {
     const std::string topic(WindowTopicTitles[subject.Topic]);
-    const Ical ical;
+    const Ical& ical = Opened<Ical>();
     const Component calendar(ical, ical.icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
     if (!calendar) {
         throw Error(Format(Wording(NoCalendar), "libical"));

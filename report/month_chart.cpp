@@ -13,6 +13,7 @@
 
 #include "common/errors.h"
 #include "common/files.h"
+#include "common/loaded_library.h"
 #include "report/bmp_codec.h"
 #include "report/name_tables.h"
 
@@ -86,6 +87,24 @@ struct JpegErrorManager {
     char Message[JMSG_LENGTH_MAX];
 };
 
+#define NEVALORUM_JPEG_FUNCTIONS(X) \
+    X(jpeg_std_error)               \
+    X(jpeg_CreateCompress)          \
+    X(jpeg_destroy_compress)        \
+    X(jpeg_mem_dest)                \
+    X(jpeg_set_defaults)            \
+    X(jpeg_set_quality)             \
+    X(jpeg_start_compress)          \
+    X(jpeg_write_scanlines)         \
+    X(jpeg_finish_compress)
+
+constexpr SharedMessage NoJpegLibrary{.Id = MessageId("The chart cannot be written as JPEG: %s"),
+                                      .Russian = "Не удаётся записать график в формате JPEG: %s"};
+
+// libjpeg, opened when the first chart is written.
+NEVALORUM_FUNCTION_TABLE(JpegFunctions, NEVALORUM_JPEG_FUNCTIONS, NEVALORUM_JPEG_LIBRARY,
+                         NoJpegLibrary);
+
 void LeaveOnJpegError(j_common_ptr info) {
     auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
     (*info->err->format_message)(info, manager->Message);
@@ -97,30 +116,31 @@ void LeaveOnJpegError(j_common_ptr info) {
 // of libjpeg skips destructors.
 bool EncodeRows(JSAMPROW* rows, int width, int height, unsigned char** output,
                 unsigned long* outputSize, char* message) {
+    const JpegFunctions& jpeg = Opened<JpegFunctions>();
     jpeg_compress_struct info;
     JpegErrorManager errors;
-    info.err = jpeg_std_error(&errors.Base);
+    info.err = jpeg.jpeg_std_error(&errors.Base);
     errors.Base.error_exit = LeaveOnJpegError;
     if (setjmp(errors.Return)) {
-        jpeg_destroy_compress(&info);
+        jpeg.jpeg_destroy_compress(&info);
         std::snprintf(message, JMSG_LENGTH_MAX, "%s", errors.Message);
         return false;
     }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, output, outputSize);
+    jpeg.jpeg_CreateCompress(&info, JPEG_LIB_VERSION, sizeof info);
+    jpeg.jpeg_mem_dest(&info, output, outputSize);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
     info.input_components = 3;
     info.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, JpegQuality, TRUE);  // baseline: no progressive scans
-    jpeg_start_compress(&info, TRUE);
+    jpeg.jpeg_set_defaults(&info);
+    jpeg.jpeg_set_quality(&info, JpegQuality, TRUE);  // baseline: no progressive scans
+    jpeg.jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        jpeg_write_scanlines(&info, rows + info.next_scanline,
-                             info.image_height - info.next_scanline);
+        jpeg.jpeg_write_scanlines(&info, rows + info.next_scanline,
+                                  info.image_height - info.next_scanline);
     }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
+    jpeg.jpeg_finish_compress(&info);
+    jpeg.jpeg_destroy_compress(&info);
     return true;
 }
 

@@ -242,11 +242,9 @@ int InfluenceCommand(const std::vector<std::string>& arguments) {
     const int topic = ParseTopic(options.Required("--topic"));
     const Folders folders = Folders::ForWorkingFolder(options.ValueOr("--workdir", "."));
 
-    PlutoTableCache plutoCache;
     TopicFileCache topicCache;
     const MonthInfluence influence = ComputeMonthInfluence(
-        birth, month,
-        PlutoSource(folders.SystemFolder, plutoCache, LastMomentOfMonths(birth, month, 1)),
+        birth, month, PlutoSource(folders.SystemFolder, LastMomentOfMonths(birth, month, 1)),
         TopicSource(TopicFilePath(folders.SystemFolder, topic), topicCache));
     if (options.Flag("--json")) {
         PrintInfluenceJson(influence);
@@ -268,9 +266,9 @@ int PositionsCommand(const std::vector<std::string>& arguments) {
 
     const EphemerisDay moment = CalendarToEphemerisDay(date.Day, date.Month, date.Year, time.Hour,
                                                        time.Minute, time.Second);
-    PlutoTableCache cache;
-    const BodyLongitudes longitudes =
-        ComputeLongitudes(moment, ComputedBodies, PlutoSource(folders.SystemFolder, cache, moment));
+    // Only the one day's record is kept: the table is read as far as it.
+    const BodyLongitudes longitudes = ComputeLongitudes(
+        moment, ComputedBodies, PlutoSource(folders.SystemFolder, moment, moment));
 
     if (options.Flag("--json")) {
         std::printf("{\"moment\": %.17g, \"longitudes\": ", moment);
@@ -553,8 +551,9 @@ int main(int argc, char** argv) {
     }
     // What could not be written was not said: a full disk or a closed pipe is an error.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        const std::string reason = nevalorum::SystemReason(errno);
         std::fprintf(stderr, nevalorum::Translate("nevalorum-forecast: standard output: %s\n"),
-                     std::strerror(errno));
+                     reason.c_str());
         return status == 0 ? 1 : status;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) {

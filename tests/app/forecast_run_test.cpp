@@ -154,8 +154,7 @@ TEST_F(ForecastRunTest, BirthDateReachesThePageUnswapped) {
     // The page's paragraphs are those of the natal positions of 5 March.
     const auto paragraphs = [&](const CalendarDate& birth) {
         const MonthInfluence month = ComputeMonthInfluence(
-            birth, {.Year = 2026, .Month = 10},
-            PlutoSource(WorkingFolders().SystemFolder, caches_.Pluto),
+            birth, {.Year = 2026, .Month = 10}, PlutoSource(WorkingFolders().SystemFolder),
             TopicSource(TopicFilePath(WorkingFolders().SystemFolder, 3), caches_.Topics));
         std::string all;
         for (const DayInfluence& day : month.Days) {

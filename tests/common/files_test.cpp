@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "tests/support/temporary_folder.h"
 
@@ -79,6 +82,59 @@ TEST(OverwriteScratchFile, UnwritableFolderIsAnError) {
     } catch (const InputOutputError& error) {
         EXPECT_EQ(error.what(), "Cannot create file \"" + path + "\". No such file or directory");
     }
+}
+
+// A file read in pieces: each ends at a line end but the last, together they
+// are the file, a line longer than the first buffer is whole, the reading
+// stops when asked, and no more than the bound is ever read.
+TEST(OpenedFile, LinePiecesMakeUpTheFileWithinItsBound) {
+    testing::TemporaryFolder folder;
+    const std::string longLine(100000, 'x');
+    struct Case {
+        std::string text;
+        std::uintmax_t maxBytes;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"", 100, false},
+        {"no line end", 100, false},
+        {"1\r\n2\r\n3", 100, false},
+        {"a\rb\nc\r\n\n", 100, false},
+        {"1\n" + longLine + "\n2\n" + longLine, 300000, false},
+        {std::string(5000, '7') + "\n", 4000, true},  // larger than the bound
+    };
+    for (const Case& c : cases) {
+        folder.Write("pieces", c.text);
+        const OpenedFile file = OpenedFile::Open(folder.Path() + "pieces");
+        std::string joined;
+        std::vector<std::string> pieces;
+        const auto read = [&] {
+            file.ReadLinePieces(
+                [&](std::string_view piece) {
+                    pieces.emplace_back(piece);
+                    joined += piece;
+                    return true;
+                },
+                c.maxBytes);
+        };
+        if (c.refused) {
+            EXPECT_THROW(read(), InputOutputError) << c.text.size();
+            continue;
+        }
+        read();
+        EXPECT_EQ(joined, c.text);
+        for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+            EXPECT_TRUE(pieces[i].ends_with('\n') || pieces[i].ends_with('\r')) << i;
+        }
+    }
+    // Asked to stop, the reading stops at the piece it is in.
+    folder.Write("pieces", std::string(30000, '\n'));
+    int calls = 0;
+    OpenedFile::Open(folder.Path() + "pieces").ReadLinePieces([&](std::string_view) {
+        ++calls;
+        return false;
+    });
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

@@ -60,6 +60,11 @@ for deb in "$tool_deb" "$desktop_deb"; do
         grep -qE '(^|, )libc6 \(>= ' <<< "$depends"
     check "$(basename "$deb") depends on the charts' font: $depends" \
         grep -qE '(^|, )fonts-liberation(,|$)' <<< "$depends"
+    # Opened when a chart, an archive or a calendar is made: no library scan sees them.
+    for library in libfreetype6 libjpeg62-turbo libminizip1 zlib1g libical3; do
+        check "$(basename "$deb") depends on $library, which it opens: $depends" \
+            grep -qE "(^|, )$library( |,|\$)" <<< "$depends"
+    done
 done
 check "the desktop program depends on the web engine" \
     grep -q 'libqt6webenginewidgets6' <<< "$(field "$desktop_deb" Depends)"
@@ -181,6 +186,10 @@ for program in "$tool" "$root/usr/bin/nevalorum-pelinor"; do
     check "ldd finds every library of $(basename "$program")" \
         test -z "$(ldd "$program" | grep 'not found')"
 done
+# A command that only computes loads none of the libraries of the output.
+loaded=$(ldd "$tool" | grep -E 'lib(freetype|jpeg|minizip|z|ical)\.so')
+check "the command-line tool is linked to no library it opens when needed: $loaded" \
+    test -z "$loaded"
 if [[ $tool_links_qt == 1 ]]; then
     echo "SKIPPED: the check that ldd of nevalorum-forecast names no Qt library:" \
         "the tool still links Qt (nevalorum_links_qt in tests/dist/CMakeLists.txt)"

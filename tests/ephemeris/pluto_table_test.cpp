@@ -16,24 +16,14 @@ namespace fs = std::filesystem;
 // A folder of its own for each test, removed afterwards.
 class PlutoTableFile : public ::testing::Test {
   protected:
-    // Writes the table; a rewrite is seen as a new version even at the same size.
-    void Write(const std::string& text) {
-        const bool rewrite = fs::exists(Path());
-        folder_.Write("pluto.sys", text);
-        if (rewrite) {
-            testing::MarkAsChanged(Path());
-        }
-    }
+    void Write(const std::string& text) { folder_.Write("pluto.sys", text); }
     std::string Folder() const { return folder_.Path(); }
     std::string Path() const { return folder_.Path() + "pluto.sys"; }
 
-    // The longitude as a computation reads it: the table checked once, then read.
-    double PlutoLongitude(EphemerisDay moment, const std::string& folder, PlutoTableCache& cache) {
-        return PlutoSource(folder, cache).Longitude(moment);
-    }
+    // The longitude as a computation reads it: the table read once, then looked up.
+    double PlutoLongitude(EphemerisDay moment) { return PlutoSource(Folder()).Longitude(moment); }
 
     testing::TemporaryFolder folder_;
-    PlutoTableCache cache_;
 };
 
 TEST_F(PlutoTableFile, ReadsTheLineOfTheDay) {
@@ -49,14 +39,44 @@ TEST_F(PlutoTableFile, ReadsTheLineOfTheDay) {
         {6.0, 359.0045}, {7.0, 42.0045},  // bare LF ends a line too; last line unterminated
     };
     for (const Case& c : cases) {
-        EXPECT_NEAR(PlutoLongitude(c.moment, Folder(), cache_), c.expected, 1e-9) << c.moment;
+        EXPECT_NEAR(PlutoLongitude(c.moment), c.expected, 1e-9) << c.moment;
+        // Read only as far as the day, only the day kept.
+        EXPECT_NEAR(PlutoSource(Folder(), c.moment, c.moment).Longitude(c.moment), c.expected, 1e-9)
+            << c.moment;
     }
-    // The table is read only as far as a day asks; a later day read first
-    // leaves the earlier ones as they are.
-    PlutoTableCache fresh;
-    const PlutoSource pluto(Folder(), fresh);
+    // Read as far as a day, the earlier days are there too.
+    const PlutoSource pluto(Folder(), 7.0);
     for (auto c = std::rbegin(cases); c != std::rend(cases); ++c) {
         EXPECT_NEAR(pluto.Longitude(c->moment), c->expected, 1e-9) << c->moment;
+    }
+    EXPECT_THROW(pluto.Longitude(8.0), std::logic_error);
+    EXPECT_THROW(PlutoSource(Folder(), 5.0, 4.0).Longitude(3.0), std::logic_error);
+}
+
+// A table longer than one piece of reading: records cut at a piece's end,
+// a CR LF split between two pieces, a line longer than a piece.
+TEST_F(PlutoTableFile, PiecesOfReadingJoinUp) {
+    for (std::size_t shift = 0; shift < 5; ++shift) {
+        for (const std::size_t longLine : {std::size_t{0}, std::size_t{200000}}) {
+            std::string text = "0" + std::string(shift + longLine, ' ') + "\r\n";
+            const std::size_t days = 30000;
+            for (std::size_t day = 2; day <= days; ++day) {
+                text += std::to_string(day % 360) + "\r\n";
+            }
+            Write(text);
+            const PlutoSource whole(Folder());
+            for (std::size_t day = 1; day <= days; ++day) {
+                const double moment = static_cast<double>(day) + 0.5;
+                const double expected = static_cast<double>(day == 1 ? 0 : day % 360) + 0.0045;
+                ASSERT_NEAR(whole.Longitude(moment), expected, 1e-9) << shift << " " << day;
+                if (day % 997 == 0) {
+                    EXPECT_NEAR(PlutoSource(Folder(), moment, moment).Longitude(moment), expected,
+                                1e-9)
+                        << shift << " " << day;
+                }
+            }
+            EXPECT_THROW(whole.Longitude(days + 1.0), InputOutputError);
+        }
     }
 }
 
@@ -76,13 +96,13 @@ TEST_F(PlutoTableFile, DaysOutsideTheTableAreErrors) {
     };
     for (const Case& c : cases) {
         try {
-            PlutoLongitude(c.moment, Folder(), cache_);
+            PlutoLongitude(c.moment);
             ADD_FAILURE() << "no error for " << c.moment;
         } catch (const InputOutputError& error) {
             EXPECT_EQ(error.what(), c.message);
         }
     }
-    EXPECT_NEAR(PlutoLongitude(10.99, Folder(), cache_), 10.0045, 1e-9);
+    EXPECT_NEAR(PlutoLongitude(10.99), 10.0045, 1e-9);
 }
 
 // A record that is no integer stops the table there: the days before it are
@@ -90,10 +110,10 @@ TEST_F(PlutoTableFile, DaysOutsideTheTableAreErrors) {
 TEST_F(PlutoTableFile, RecordThatIsNoIntegerIsAnError) {
     for (const std::string bad : {"1.5", "abc", "12x", "99999999999", "+-3"}) {
         Write("100\r\n101\r\n" + bad + "\r\n103\r\n");
-        EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 101.0045, 1e-9) << bad;
+        EXPECT_NEAR(PlutoLongitude(2.0), 101.0045, 1e-9) << bad;
         for (double moment : {3.0, 4.0, 9.0}) {
             try {
-                PlutoLongitude(moment, Folder(), cache_);
+                PlutoSource(Folder(), moment, moment).Longitude(moment);
                 ADD_FAILURE() << "no error for " << bad;
             } catch (const InputOutputError& error) {
                 EXPECT_NE(std::string(error.what()).find("Invalid numeric format"),
@@ -140,22 +160,20 @@ TEST(ParsePlutoTable, RecordsAsIntegersReadThem) {
 }
 
 TEST_F(PlutoTableFile, MissingFileIsAnError) {
-    EXPECT_THROW(PlutoLongitude(1.0, Folder(), cache_), InputOutputError);
+    EXPECT_THROW(PlutoLongitude(1.0), InputOutputError);
 }
 
-// The cache gives what a fresh read gives: a changed file is read again.
-TEST_F(PlutoTableFile, ChangedFileIsReadAgain) {
+// Each source reads the file as it is when it is made, and goes on with it.
+TEST_F(PlutoTableFile, SourceKeepsTheVersionItRead) {
     Write("10\r\n20\r\n");
-    EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 20.0045, 1e-9);
-    const PlutoSource before(Folder(), cache_);
+    const PlutoSource before(Folder());
     Write("10\r\n30\r\n40\r\n");
-    EXPECT_NEAR(PlutoLongitude(2.0, Folder(), cache_), 30.0045, 1e-9);
-    EXPECT_NEAR(PlutoLongitude(3.0, Folder(), cache_), 40.0045, 1e-9);
-    // A source opened before the change goes on with the version it saw.
+    EXPECT_NEAR(PlutoLongitude(2.0), 30.0045, 1e-9);
+    EXPECT_NEAR(PlutoLongitude(3.0), 40.0045, 1e-9);
     EXPECT_NEAR(before.Longitude(2.0), 20.0045, 1e-9);
     EXPECT_THROW(before.Longitude(3.0), InputOutputError);
     fs::remove(Path());
-    EXPECT_THROW(PlutoLongitude(2.0, Folder(), cache_), InputOutputError);
+    EXPECT_THROW(PlutoLongitude(2.0), InputOutputError);
 }
 
 }  // namespace

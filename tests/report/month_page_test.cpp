@@ -42,7 +42,7 @@ class MonthPageTest : public ::testing::Test {
     }
 
     std::string Render(const MonthPageInputs& inputs) {
-        const PlutoSource pluto(System(), plutoCache_);
+        const PlutoSource pluto(System());
         const TopicSource topic(System() + std::to_string(inputs.Topic) + ".dat", topicCache_);
         const MonthInfluence influence =
             ComputeMonthInfluence(inputs.Birth, inputs.Forecast, pluto, topic);
@@ -75,7 +75,6 @@ class MonthPageTest : public ::testing::Test {
     }
 
     TemporaryFolder folder_;
-    PlutoTableCache plutoCache_;
     TopicFileCache topicCache_;
 };
 
@@ -232,7 +231,7 @@ TEST(FragmentLines, SplitsAtLineBreaks) {
 // A missing or unreadable fragment is an error that names the file and why.
 TEST_F(MonthPageTest, FragmentErrorsNameTheFile) {
     const MonthPageInputs inputs = WorkedExample();
-    const PlutoSource pluto(System(), plutoCache_);
+    const PlutoSource pluto(System());
     const TopicSource topic(System() + "3.dat", topicCache_);
     const MonthInfluence influence =
         ComputeMonthInfluence(inputs.Birth, inputs.Forecast, pluto, topic);

@@ -66,11 +66,9 @@ class MonthInfluenceTest : public ::testing::Test {
   protected:
     MonthInfluence Compute(const CalendarDate& birth, const CalendarMonth& month,
                            const std::string& topicPath) {
-        return ComputeMonthInfluence(birth, month,
-                                     PlutoSource(SourceDataFolder() + "System/", plutoCache_),
+        return ComputeMonthInfluence(birth, month, PlutoSource(SourceDataFolder() + "System/"),
                                      TopicSource(topicPath, topicCache_));
     }
-    PlutoTableCache plutoCache_;
     TopicFileCache topicCache_;
 };
 
@@ -167,10 +165,9 @@ TEST_F(MonthInfluenceTest, NatalPositionsAreThoseOfNoonOfTheBirthDate) {
     const MonthInfluence month =
         Compute({.Day = 5, .Month = 3, .Year = 1970}, {.Year = 2009, .Month = 1},
                 SourceDataFolder() + "System/3.dat");
-    PlutoTableCache cache;
     const BodyLongitudes expected =
         ComputeLongitudes(NoonOf({.Day = 5, .Month = 3, .Year = 1970}), ComputedBodies,
-                          PlutoSource(SourceDataFolder() + "System/", cache));
+                          PlutoSource(SourceDataFolder() + "System/"));
     EXPECT_EQ(month.NatalLongitudes, expected);
     EXPECT_EQ(month.NatalLongitudes[Moon], 0.0);
 }

@@ -153,9 +153,8 @@ TEST(FindHighlights, HighestAndLowestDays) {
 // Six months of a real forecast: every aspect of every day lies in exactly one
 // period of its key, and no period could be longer.
 TEST(FindPeriods, EveryHitOfARealForecastInOnePeriod) {
-    PlutoTableCache plutoCache;
     TopicFileCache topicCache;
-    const PlutoSource pluto(SourceDataFolder() + "System/", plutoCache);
+    const PlutoSource pluto(SourceDataFolder() + "System/");
     const TopicSource topic(SourceDataFolder() + "System/3.dat", topicCache);
     const CalendarMonth start{.Year = 2026, .Month = 11};
     std::vector<MonthInfluence> months;

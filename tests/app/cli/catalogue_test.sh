@@ -14,7 +14,7 @@ export LC_ALL=C
 
 # The core and the command-line tool; the window speaks Russian without a catalogue.
 cd "$source" || exit 1
-find common ephemeris transit report archive app -name '*.cpp' -not -path 'app/gui/*' |
+find common ephemeris transit report archive app \( -name '*.cpp' -o -name '*.h' \) -not -path 'app/gui/*' |
     sort > "$scratch/sources"
 xgettext --language=C++ --from-code=UTF-8 --keyword=Translate --keyword=MessageId --no-location \
     --files-from="$scratch/sources" --output="$scratch/messages.pot" || exit 1

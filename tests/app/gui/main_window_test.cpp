@@ -1183,7 +1183,7 @@ TEST_F(MainWindowTest, WhatAScreenReaderFinds) {
     const Folders folders = WorkingFolders();
     const MonthInfluence influence =
         ComputeMonthInfluence({.Day = 31, .Month = 7, .Year = 1985}, {.Year = 2026, .Month = 12},
-                              PlutoSource(folders.SystemFolder, caches.Pluto),
+                              PlutoSource(folders.SystemFolder),
                               TopicSource(TopicFilePath(folders.SystemFolder, 3), caches.Topics));
     const auto byValue = [](const DayInfluence& a, const DayInfluence& b) {
         return a.Value < b.Value;
