@@ -12,33 +12,44 @@ namespace nevalorum {
 
 namespace {
 
-// Whether this program opened the tool's catalogue by making it its text
-// domain; textdomain(nullptr) asks without changing it.
-bool CatalogueOpen() {
-    return std::strcmp(textdomain(nullptr), MessageDomain) == 0;
+// The folder of the tool's catalogue, for a program that asked for it.
+std::string (*catalogueFolder)() = nullptr;
+
+// Whether the program speaks through the tool's catalogue.
+bool UsesCatalogue() {
+    return catalogueFolder != nullptr;
 }
 
-// With the tool's catalogue open, the user's locale (the messages' language,
-// and the characters gettext converts to) is taken at the first message, so
-// that a command that says nothing loads no locale.
-void TakeLocaleForMessages() {
-    static std::once_flag localeTaken;
-    std::call_once(localeTaken, [] {
+// The catalogue and the user's locale (the messages' language, and the
+// characters gettext converts to), taken at the first message, so that a
+// command that says nothing spends no time on them. Should gettext fail to
+// take the domain, which only a lack of memory makes it do, the messages stay
+// the English ids.
+void OpenCatalogue() {
+    static std::once_flag opened;
+    std::call_once(opened, [] {
         std::setlocale(LC_CTYPE, "");
         std::setlocale(LC_MESSAGES, "");
+        if (bindtextdomain(MessageDomain, catalogueFolder().c_str()) != nullptr) {
+            textdomain(MessageDomain);
+        }
     });
 }
 
 const char* Catalogued(const char* id) {
-    TakeLocaleForMessages();
+    OpenCatalogue();
     return dgettext(MessageDomain, id);
 }
 
 }  // namespace
 
+void UseMessageCatalogue(std::string (*folder)()) {
+    catalogueFolder = folder;
+}
+
 const char* Translate(const char* id) {
     // The empty id would give the catalogue's header.
-    return CatalogueOpen() && *id != '\0' ? Catalogued(id) : id;
+    return UsesCatalogue() && *id != '\0' ? Catalogued(id) : id;
 }
 
 std::string Format(const char* pattern, ...) {
@@ -57,14 +68,14 @@ std::string Format(const char* pattern, ...) {
 }
 
 std::string SystemReason(int errorNumber) {
-    if (CatalogueOpen()) {
-        TakeLocaleForMessages();
+    if (UsesCatalogue()) {
+        OpenCatalogue();  // the locale of the messages, for the system's words too
     }
     return std::strerror(errorNumber);
 }
 
 const char* Wording(const SharedMessage& message) {
-    return CatalogueOpen() ? Catalogued(message.Id) : message.Russian;
+    return UsesCatalogue() ? Catalogued(message.Id) : message.Russian;
 }
 
 }  // namespace nevalorum

@@ -12,8 +12,15 @@ namespace nevalorum {
 // The gettext domain of the tool's catalogue: LANG/LC_MESSAGES/nevalorum-forecast.mo.
 inline constexpr const char* MessageDomain = "nevalorum-forecast";
 
+// Makes the tool's catalogue, in the folder that folder gives, the source of
+// Translate and Wording, so that its messages and the refusals it shares with
+// the window follow the user's locale (LANGUAGE, LC_ALL, LC_MESSAGES, LANG);
+// numbers keep the decimal point of the C locale. The catalogue and the
+// locale are opened at the first message.
+void UseMessageCatalogue(std::string (*folder)());
+
 // The id's translation in the tool's catalogue for the user's locale, or the
-// English id itself where there is none or no program opened the catalogue.
+// English id itself where there is none or the program uses no catalogue.
 const char* Translate(const char* id) __attribute__((format_arg(1)));
 
 // Marks a text as a message id where it is kept untranslated and handed to
@@ -36,8 +43,8 @@ struct SharedMessage {
 };
 
 // The shared message's pattern as this program speaks it: translated from the
-// catalogue when the program made the tool's catalogue its text domain (the
-// tool), else the window's Russian.
+// catalogue when the program uses the tool's catalogue (the tool), else the
+// window's Russian.
 const char* Wording(const SharedMessage& message);
 
 }  // namespace nevalorum

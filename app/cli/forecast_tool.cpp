@@ -11,7 +11,6 @@
 #include <ctime>
 
 #include "app/cli/command_line.h"
-#include "app/cli/message_catalogue.h"
 #include "app/folder_lock.h"
 #include "app/forecast_periods.h"
 #include "app/forecast_run.h"
@@ -538,7 +537,8 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace nevalorum
 
 int main(int argc, char** argv) {
-    nevalorum::OpenMessageCatalogue();
+    // The catalogue installed beside the program's bin/ folder, or the build's.
+    nevalorum::UseMessageCatalogue(nevalorum::InstalledCatalogueFolder);
     int status = 1;
     try {
         status = nevalorum::Run(std::vector<std::string>(argv + 1, argv + argc));
